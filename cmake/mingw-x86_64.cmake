@@ -1,0 +1,20 @@
+# Cross-compiling for Windows (x86_64) with MinGW-w64, posix threads variant.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(triple x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_ASM_NASM_COMPILER nasm)
+
+set(deps_prefix "$ENV{VELMARIN_CACHE}")
+if(NOT deps_prefix)
+  get_filename_component(deps_prefix "${CMAKE_CURRENT_LIST_DIR}/../.cache" ABSOLUTE)
+endif()
+set(CMAKE_FIND_ROOT_PATH /usr/${triple} "${deps_prefix}/deps/x86_64")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec")

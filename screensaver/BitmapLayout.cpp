@@ -1,0 +1,27 @@
+#include "BitmapLayout.h"
+
+uint64_t RowStride(uint32_t width, uint32_t bitsPerPixel)
+{
+    return (static_cast<uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
+}
+
+static bool IsUncompressed(uint32_t compression)
+{
+    return compression == BMP_RGB || compression == BMP_BITFIELDS || compression == BMP_ALPHABITFIELDS;
+}
+
+bool DescribedPixelBytes(const BmpInfoHeader& header, uint32_t* bytes)
+{
+    if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) {
+        return false;
+    }
+    uint64_t rows = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
+    uint64_t total = IsUncompressed(header.biCompression)
+                         ? RowStride(static_cast<uint32_t>(header.biWidth), header.biBitCount) * rows
+                         : header.biSizeImage;
+    if (total > kMaxPixelBytes) {
+        return false;
+    }
+    *bytes = static_cast<uint32_t>(total);
+    return true;
+}

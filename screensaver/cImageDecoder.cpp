@@ -1,0 +1,201 @@
+#include "cImageDecoder.h"
+
+#include "../shared/cgen.h"
+
+#include <cstring>
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
+SharedBitmapInfo sharedBitmapInfo;
+static bool sharedBitmapInfoReady = false;
+
+static const size_t kBmpFileHeaderBytes = 14;
+static const uint32_t kBmpHeadersBytes = kBmpFileHeaderBytes + sizeof(BmpInfoHeader);
+
+struct BmpState {
+    BmpInfoHeader infoHeader;
+    uint32_t colourTableBytes; // the bytes between the 54 bytes of headers and the pixels
+    uint32_t pixelBytes;       // the pixel bytes the header describes
+    uint32_t infoBytes;        // the size of bitmapInfo, room for masks and colours included
+    uint8_t* bitmapInfo;       // the header as read, then the colour table, zero-padded
+    uint8_t* pixels;           // pixelBytes, zero-padded after a short read
+};
+
+ImageFormat DetectFormat(FILE* stream)
+{
+    unsigned char bytes[10];
+    if (fread(bytes, 1, sizeof bytes, stream) < sizeof bytes) {
+        return FORMAT_UNKNOWN;
+    }
+    if (memcmp(bytes + 6, "JFIF", 4) == 0) {
+        return FORMAT_JPEG;
+    }
+    if (bytes[0] == 'B' && bytes[1] == 'M' && bytes[6] == 0 && bytes[7] == 0 && bytes[8] == 0 && bytes[9] == 0) {
+        return FORMAT_BMP;
+    }
+    if (memcmp(bytes, "GIF87a", 6) == 0 || memcmp(bytes, "GIF89a", 6) == 0) {
+        return FORMAT_GIF;
+    }
+    return FORMAT_UNKNOWN;
+}
+
+// Reads count bytes; zero-fills whatever the file could not supply.
+static bool ReadFully(FILE* file, void* buffer, size_t count)
+{
+    size_t got = fread(buffer, 1, count, file);
+    if (got < count) {
+        memset(static_cast<uint8_t*>(buffer) + got, 0, count - got);
+        return false;
+    }
+    return true;
+}
+
+static void* AllocateZeroed(size_t size)
+{
+    void* block = RMalloc(__FILE__, __LINE__, size);
+    memset(block, 0, size);
+    return block;
+}
+
+static int64_t FileLength(FILE* file)
+{
+#ifdef _WIN32
+    int64_t here = _ftelli64(file);
+    _fseeki64(file, 0, SEEK_END);
+    int64_t length = _ftelli64(file);
+    _fseeki64(file, here, SEEK_SET);
+#else
+    off_t here = ftello(file);
+    fseeko(file, 0, SEEK_END);
+    int64_t length = ftello(file);
+    fseeko(file, here, SEEK_SET);
+#endif
+    return length;
+}
+
+static uint32_t LittleEndian32(const uint8_t* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+cImageDecoder::cImageDecoder(const char* path)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr)
+{
+    file = fopen(path, "rb");
+    if (file == nullptr) {
+        error = DE_OPEN;
+        return;
+    }
+    format = DetectFormat(file);
+    if (format == FORMAT_UNKNOWN) {
+        error = DE_FORMAT;
+        return;
+    }
+    fseek(file, 0, SEEK_SET);
+    ReadHeader();
+}
+
+cImageDecoder::~cImageDecoder()
+{
+    if (file != nullptr) {
+        fclose(file);
+    }
+    if (format == FORMAT_BMP && formatState != nullptr) {
+        BmpState* bmp = static_cast<BmpState*>(formatState);
+        RFree(__FILE__, __LINE__, bmp->bitmapInfo);
+        RFree(__FILE__, __LINE__, bmp->pixels);
+        RFree(__FILE__, __LINE__, bmp);
+    }
+}
+
+void cImageDecoder::ReadHeader()
+{
+    if (error != DE_OK) {
+        return;
+    }
+    switch (format) {
+    case FORMAT_BMP:
+        ReadBmpHeader();
+        break;
+    default:
+        break;
+    }
+}
+
+// The header is not trusted: a BMP whose headers overlap its pixels, whose pixels start
+// past the end of the file, or whose pixel data would be unusable or too large is refused.
+void cImageDecoder::ReadBmpHeader()
+{
+    BmpState* bmp = static_cast<BmpState*>(AllocateZeroed(sizeof(BmpState)));
+    formatState = bmp;
+
+    uint8_t fileHeader[kBmpFileHeaderBytes];
+    if (!ReadFully(file, fileHeader, sizeof fileHeader)) {
+        error = DE_READ;
+    }
+    if (!ReadFully(file, &bmp->infoHeader, sizeof bmp->infoHeader)) {
+        error = DE_READ;
+    }
+    width = bmp->infoHeader.biWidth;
+    height = bmp->infoHeader.biHeight;
+    if (error != DE_OK) {
+        return;
+    }
+
+    uint32_t pixelOffset = LittleEndian32(fileHeader + 10);
+    uint32_t headerSize = bmp->infoHeader.biSize;
+    bool headersFit = headerSize >= sizeof(BmpInfoHeader) &&
+                      pixelOffset >= kBmpFileHeaderBytes + static_cast<uint64_t>(headerSize) &&
+                      pixelOffset - kBmpHeadersBytes <= kMaxPixelBytes && pixelOffset <= FileLength(file);
+    if (!headersFit || !DescribedPixelBytes(bmp->infoHeader, &bmp->pixelBytes)) {
+        error = DE_FORMAT;
+        return;
+    }
+    bmp->colourTableBytes = pixelOffset - kBmpHeadersBytes;
+    uint32_t asRead = sizeof(BmpInfoHeader) + bmp->colourTableBytes;
+    uint32_t withRoom = headerSize + kMaxColourTableBytes;
+    bmp->infoBytes = asRead > withRoom ? asRead : withRoom;
+}
+
+HBITMAP cImageDecoder::MakeBitmap(HDC dc)
+{
+    if (!sharedBitmapInfoReady) {
+        sharedBitmapInfo.header.biSize = sizeof(BmpInfoHeader);
+        sharedBitmapInfo.header.biPlanes = 1;
+        sharedBitmapInfo.header.biCompression = BMP_RGB;
+        sharedBitmapInfo.header.biSizeImage = 0;
+        sharedBitmapInfo.header.biXPelsPerMeter = 0;
+        sharedBitmapInfo.header.biYPelsPerMeter = 0;
+        sharedBitmapInfo.header.biClrUsed = 0;
+        sharedBitmapInfo.header.biClrImportant = 0;
+        sharedBitmapInfoReady = true;
+    }
+    if (error != DE_OK) {
+        return nullptr;
+    }
+    switch (format) {
+    case FORMAT_BMP:
+        return MakeBmpBitmap(dc);
+    default:
+        return nullptr;
+    }
+}
+
+// The first call reads the colour table and the pixels; later calls reuse them.
+HBITMAP cImageDecoder::MakeBmpBitmap(HDC dc)
+{
+    BmpState* bmp = static_cast<BmpState*>(formatState);
+    if (bmp->bitmapInfo == nullptr) {
+        bmp->bitmapInfo = static_cast<uint8_t*>(AllocateZeroed(bmp->infoBytes));
+        memcpy(bmp->bitmapInfo, &bmp->infoHeader, sizeof bmp->infoHeader);
+        if (!ReadFully(file, bmp->bitmapInfo + sizeof bmp->infoHeader, bmp->colourTableBytes)) {
+            error = DE_READ;
+        }
+        bmp->pixels = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, bmp->pixelBytes));
+        if (!ReadFully(file, bmp->pixels, bmp->pixelBytes)) {
+            error = DE_READ;
+        }
+    }
+    return CreateDeviceBitmap(dc, bmp->bitmapInfo, bmp->infoBytes, bmp->pixels, bmp->pixelBytes);
+}

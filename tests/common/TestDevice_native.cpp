@@ -1,0 +1,10 @@
+#include "TestDevice.h"
+
+HDC AcquireTestDevice()
+{
+    return nullptr;
+}
+
+void ReleaseTestDevice(HDC)
+{
+}

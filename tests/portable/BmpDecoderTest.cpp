@@ -1,0 +1,197 @@
+#include "screensaver/cImageDecoder.h"
+#include "tests/common/BmpWriter.h"
+#include "tests/common/TestDevice.h"
+#include "tests/common/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The bytes of a literal, embedded zeros included.
+template <size_t N>
+std::vector<uint8_t> Bytes(const char (&text)[N])
+{
+    return std::vector<uint8_t>(text, text + N - 1);
+}
+
+ImageFormat Detect(const std::vector<uint8_t>& bytes)
+{
+    std::string path = WriteTempFile("detect", bytes);
+    FILE* file = fopen(path.c_str(), "rb");
+    ImageFormat format = DetectFormat(file);
+    fclose(file);
+    remove(path.c_str());
+    return format;
+}
+
+TEST(DetectFormat, RecognisesByTheFirstTenBytesInOrder)
+{
+    EXPECT_EQ(Detect({}), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("GIF89a123")), FORMAT_UNKNOWN); // nine bytes
+    EXPECT_EQ(Detect(Bytes("Just some text in a file")), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00")), FORMAT_JPEG);
+    EXPECT_EQ(Detect(Bytes("\xFF\xD8\xFF\xE1\x00\x10\x45xif\x00")), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("BM\x10\x00\x00\x00\x00\x00\x00\x00")), FORMAT_BMP);
+    EXPECT_EQ(Detect(Bytes("BM\x10\x00\x00\x00\x00\x00\x01\x00")), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("GIF87a\x01\x00\x01\x00")), FORMAT_GIF);
+    EXPECT_EQ(Detect(Bytes("GIF89a\x01\x00\x01\x00")), FORMAT_GIF);
+    EXPECT_EQ(Detect(Bytes("GIF88a\x01\x00\x01\x00")), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("GIF87aJFIF")), FORMAT_JPEG); // JFIF is tested first
+}
+
+// Decodes a BMP file and reports the outcome of two MakeBitmap calls.
+struct Outcome {
+    int32_t error;
+    int32_t width;
+    int32_t height;
+    bool firstBitmap;
+    bool secondBitmap;
+    int32_t errorAfter;
+};
+
+Outcome Decode(const std::vector<uint8_t>& bytes)
+{
+    std::string path = WriteTempFile("bmp", bytes);
+    Outcome outcome{};
+    {
+        cImageDecoder decoder(path.c_str());
+        outcome.error = decoder.error;
+        outcome.width = decoder.width;
+        outcome.height = decoder.height;
+        HDC dc = AcquireTestDevice();
+        HBITMAP first = decoder.MakeBitmap(dc);
+        HBITMAP second = decoder.MakeBitmap(dc);
+        outcome.firstBitmap = first != nullptr;
+        outcome.secondBitmap = second != nullptr;
+        outcome.errorAfter = decoder.error;
+        DeleteDeviceBitmap(first);
+        DeleteDeviceBitmap(second);
+        ReleaseTestDevice(dc);
+    }
+    remove(path.c_str());
+    return outcome;
+}
+
+std::vector<uint8_t> SmallBmp(int width = 5, int height = 3, bool topDown = false)
+{
+    return WriteBmp(MakeBmp(ColourfulPicture(width, height), 24, topDown));
+}
+
+void Patch32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value)
+{
+    memcpy(&bytes[offset], &value, 4);
+}
+
+TEST(BmpDecoder, MissingAndUnrecognisedFilesGiveNoBitmap)
+{
+    cImageDecoder missing("no-such-directory/no-such-file.bmp");
+    EXPECT_EQ(missing.error, DE_OPEN);
+    EXPECT_EQ(missing.MakeBitmap(nullptr), nullptr);
+
+    Outcome text = Decode(Bytes("This is a text file, not a picture."));
+    EXPECT_EQ(text.error, DE_FORMAT);
+    EXPECT_FALSE(text.firstBitmap);
+}
+
+TEST(BmpDecoder, GoodFileGivesItsSizeAndABitmapPerCall)
+{
+    Outcome bottomUp = Decode(SmallBmp(5, 3));
+    EXPECT_EQ(bottomUp.error, DE_OK);
+    EXPECT_EQ(bottomUp.width, 5);
+    EXPECT_EQ(bottomUp.height, 3);
+    EXPECT_TRUE(bottomUp.firstBitmap);
+    EXPECT_TRUE(bottomUp.secondBitmap);
+    EXPECT_EQ(bottomUp.errorAfter, DE_OK);
+
+    Outcome topDown = Decode(SmallBmp(5, 3, true));
+    EXPECT_EQ(topDown.height, -3);
+    EXPECT_TRUE(topDown.firstBitmap);
+}
+
+TEST(BmpDecoder, TruncatedPixelsGiveOneBitmapThenNone)
+{
+    std::vector<uint8_t> bytes = SmallBmp(40, 30);
+    bytes.resize(bytes.size() - 100);
+    Outcome outcome = Decode(bytes);
+    EXPECT_EQ(outcome.error, DE_OK);
+    EXPECT_TRUE(outcome.firstBitmap);
+    EXPECT_FALSE(outcome.secondBitmap);
+    EXPECT_EQ(outcome.errorAfter, DE_READ);
+}
+
+TEST(BmpDecoder, TruncatedHeaderGivesReadErrorAndNoBitmap)
+{
+    std::vector<uint8_t> bytes = SmallBmp();
+    bytes.resize(30);
+    Outcome outcome = Decode(bytes);
+    EXPECT_EQ(outcome.error, DE_READ);
+    EXPECT_FALSE(outcome.firstBitmap);
+}
+
+TEST(BmpDecoder, FileSizeFieldIsNotTrusted)
+{
+    std::vector<uint8_t> tooSmall = SmallBmp();
+    Patch32(tooSmall, 2, 10); // below the pixel offset
+    EXPECT_TRUE(Decode(tooSmall).firstBitmap);
+
+    std::vector<uint8_t> tooLarge = SmallBmp();
+    Patch32(tooLarge, 2, 0xFFFFFFF0); // far beyond the file
+    Outcome outcome = Decode(tooLarge);
+    EXPECT_EQ(outcome.error, DE_OK);
+    EXPECT_TRUE(outcome.firstBitmap);
+    EXPECT_EQ(outcome.errorAfter, DE_OK);
+}
+
+TEST(BmpDecoder, InconsistentHeadersAreRefused)
+{
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+    };
+    const Case cases[] = {
+        {"pixel offset inside the headers", 10, 20},
+        {"pixel offset just below 54", 10, 53},
+        {"pixel offset past the end of the file", 10, 100000},
+        {"pixel offset near 4 GiB", 10, 0xFFFFFFFF},
+        {"header shorter than 40 bytes", 14, 12},
+        {"header longer than the gap before the pixels", 14, 124},
+        {"zero width", 18, 0},
+        {"negative width", 18, static_cast<uint32_t>(-5)},
+        {"zero height", 22, 0},
+        {"most negative height", 22, static_cast<uint32_t>(INT_MIN)},
+        {"width overflowing 32-bit strides", 18, 0x7FFFFFFF},
+        {"more than 256 MiB of pixels", 22, 0x7FFFFFFF},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = SmallBmp();
+        Patch32(bytes, c.offset, c.value);
+        Outcome outcome = Decode(bytes);
+        EXPECT_EQ(outcome.error, DE_FORMAT) << c.what;
+        EXPECT_FALSE(outcome.firstBitmap) << c.what;
+    }
+}
+
+TEST(BmpDecoder, CompressedDataIsBoundedByItsImageSize)
+{
+    std::vector<uint32_t> palette = GreyPalette(4);
+    Picture picture = PalettePicture(8, 4, palette);
+    BmpFile file = MakeBmp(picture, 8, false, palette);
+    file.compression = BMP_RLE8;
+    file.pixelData = EncodeRle8(picture, palette);
+    file.sizeImage = 0x7FFFFFFF; // more than the cap
+    EXPECT_EQ(Decode(WriteBmp(file)).error, DE_FORMAT);
+
+    file.sizeImage = static_cast<uint32_t>(file.pixelData.size() + 64); // longer than the file
+    Outcome outcome = Decode(WriteBmp(file));
+    EXPECT_EQ(outcome.error, DE_OK);
+    EXPECT_TRUE(outcome.firstBitmap);
+    EXPECT_EQ(outcome.errorAfter, DE_READ);
+}
+
+} // namespace
