@@ -15,7 +15,7 @@ struct ChildScenario {
 #define CHILD_SCENARIO(name)                                                   \
     static int name##Scenario(const std::vector<std::string>& arguments);     \
     static ChildScenario name##Registration(#name, name##Scenario);            \
-    static int name##Scenario(const std::vector<std::string>& arguments)
+    static int name##Scenario([[maybe_unused]] const std::vector<std::string>& arguments)
 
 // Runs the scenario named by argv when the program was started as a child.
 bool RunChildScenarioIfAsked(int argc, char** argv, int* exitCode);
