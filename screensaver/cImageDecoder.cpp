@@ -1,5 +1,7 @@
 #include "cImageDecoder.h"
 
+#include "GifDecoder.h"
+
 #include "../shared/cgen.h"
 
 #include <cstring>
@@ -107,6 +109,9 @@ cImageDecoder::~cImageDecoder()
         RFree(__FILE__, __LINE__, bmp->pixels);
         RFree(__FILE__, __LINE__, bmp);
     }
+    if (format == FORMAT_GIF && formatState != nullptr) {
+        FreeGifState(static_cast<GifState*>(formatState));
+    }
 }
 
 void cImageDecoder::ReadHeader()
@@ -117,6 +122,9 @@ void cImageDecoder::ReadHeader()
     switch (format) {
     case FORMAT_BMP:
         ReadBmpHeader();
+        break;
+    case FORMAT_GIF:
+        ReadGifHeader();
         break;
     default:
         break;
@@ -177,6 +185,8 @@ HBITMAP cImageDecoder::MakeBitmap(HDC dc)
     switch (format) {
     case FORMAT_BMP:
         return MakeBmpBitmap(dc);
+    case FORMAT_GIF:
+        return MakeGifBitmap(dc);
     default:
         return nullptr;
     }

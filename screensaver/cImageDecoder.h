@@ -53,6 +53,8 @@ private:
     void ReadHeader();
     void ReadBmpHeader();
     HBITMAP MakeBmpBitmap(HDC dc);
+    void ReadGifHeader();
+    HBITMAP MakeGifBitmap(HDC dc);
 
     FILE* file;
     void* formatState;
