@@ -82,7 +82,8 @@ static uint32_t LittleEndian32(const uint8_t* bytes)
 }
 
 cImageDecoder::cImageDecoder(const char* path)
-    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr),
+      decompressor(), decompressorHeld(false)
 {
     file = fopen(path, "rb");
     if (file == nullptr) {
@@ -100,6 +101,10 @@ cImageDecoder::cImageDecoder(const char* path)
 
 cImageDecoder::~cImageDecoder()
 {
+    // A header read without a bitmap made leaves the library's memory to release.
+    if (decompressorHeld) {
+        jpeg_destroy_decompress(&decompressor);
+    }
     if (file != nullptr) {
         fclose(file);
     }
@@ -125,6 +130,9 @@ void cImageDecoder::ReadHeader()
         break;
     case FORMAT_GIF:
         ReadGifHeader();
+        break;
+    case FORMAT_JPEG:
+        ReadJpegHeader();
         break;
     default:
         break;
@@ -187,6 +195,8 @@ HBITMAP cImageDecoder::MakeBitmap(HDC dc)
         return MakeBmpBitmap(dc);
     case FORMAT_GIF:
         return MakeGifBitmap(dc);
+    case FORMAT_JPEG:
+        return MakeJpegBitmap(dc);
     default:
         return nullptr;
     }

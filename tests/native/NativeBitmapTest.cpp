@@ -2,6 +2,7 @@
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
 #include "tests/common/GifWriter.h"
+#include "tests/common/JpegWriter.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,26 @@ TEST(GifHandover, MissingColourTableIsReportedForEveryBitmap)
     size_t first = reported.find("There is no colour table!\n");
     ASSERT_NE(first, std::string::npos) << reported;
     EXPECT_NE(reported.find("There is no colour table!\n", first + 1), std::string::npos) << reported;
+}
+
+TEST(JpegHandover, ThreePixelColourRowsAreTwelveBytesApartInBlueGreenRed)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(3, 5), JPEG_COLOUR);
+    Picture reference = LibraryDecode(bytes);
+    Handover handover = HandOver(bytes);
+    ASSERT_EQ(handover.error, DE_OK);
+    ASSERT_EQ(handover.bits.size(), 12u * 5u);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            const uint8_t* pixel = &handover.bits[y * 12 + x * 3];
+            uint32_t colour = pixel[2] << 16 | pixel[1] << 8 | pixel[0];
+            EXPECT_EQ(colour, reference.At(x, y)) << x << "," << y;
+        }
+    }
+    BmpInfoHeader header;
+    memcpy(&header, handover.info.data(), sizeof header);
+    EXPECT_EQ(header.biBitCount, 24);
+    EXPECT_EQ(header.biHeight, -5);
 }
 
 } // namespace
