@@ -1,6 +1,7 @@
 // Decodes generated files with our decoders and with reference decoders in the same run,
 // and prints the median times and the ratio ours / reference. Ours is the whole path of
-// cImageDecoder up to the hand-over of the pixels to the device-bitmap step:
+// cImageDecoder up to the hand-over of the pixels to the device-bitmap step; output
+// buffers come from plain malloc on both sides.
 //   JPEG against the JPEG library's plain decompression loop,
 //   GIF against giflib's DGifSlurp,
 //   BMP against reading the file into memory.
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -131,22 +133,30 @@ void DecodeWithJpegLibrary(const std::string& path)
     jpeg_read_header(&decompressor, TRUE);
     jpeg_start_decompress(&decompressor);
     size_t stride = static_cast<size_t>(decompressor.output_width) * decompressor.output_components;
-    std::vector<uint8_t> image(stride * decompressor.output_height);
+    uint8_t* image = static_cast<uint8_t*>(malloc(stride * decompressor.output_height));
     while (decompressor.output_scanline < decompressor.output_height) {
-        JSAMPROW row = &image[decompressor.output_scanline * stride];
+        JSAMPROW row = image + decompressor.output_scanline * stride;
         jpeg_read_scanlines(&decompressor, &row, 1);
     }
     jpeg_finish_decompress(&decompressor);
     jpeg_destroy_decompress(&decompressor);
+    free(image);
     fclose(file);
 }
 
 void ReadIntoMemory(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    std::vector<char> bytes(static_cast<size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    FILE* file = fopen(path.c_str(), "rb");
+    fseek(file, 0, SEEK_END);
+    size_t size = static_cast<size_t>(ftell(file));
+    fseek(file, 0, SEEK_SET);
+    void* bytes = malloc(size);
+    if (fread(bytes, 1, size, file) != size) {
+        fprintf(stderr, "short read of %s\n", path.c_str());
+        exit(1);
+    }
+    free(bytes);
+    fclose(file);
 }
 
 void Compare(const char* what, const std::string& path, const char* reference,

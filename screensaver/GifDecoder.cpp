@@ -24,6 +24,9 @@ static const int32_t kMaxCodeWidth = 12;
 static const int kMaxMinimumCodeSize = 11;
 static const int32_t kNoCode = -1;
 static const int32_t kInitialStringCapacity = 50;
+static const int32_t kMaxSubBlockBytes = 255;
+static const int32_t kMaxCarriedBytes = 3;
+static const int32_t kCodeReadBytes = 4; // each code is read as one 32-bit word
 
 // LZW string table: the entry of code c is entry c - firstFreeCode.
 struct GifString {
@@ -181,7 +184,7 @@ struct LzwDecoding {
     int32_t endCode;
     int32_t codeWidth;
     int32_t bitOffset; // bits of the byte at position already taken
-    uint8_t window[3 + 255];
+    uint8_t window[kMaxCarriedBytes + kMaxSubBlockBytes];
     int32_t position;
     int32_t unread; // bytes from position to the end of the window's data
     int32_t previousCode;
@@ -285,7 +288,7 @@ static int32_t ReadCode(LzwDecoding& lzw)
 // Takes codes while a whole 32-bit word of file data lies at the read position.
 static LzwStep TakeCodes(LzwDecoding& lzw)
 {
-    while (lzw.unread >= 4) {
+    while (lzw.unread >= kCodeReadBytes) {
         LzwStep step = HandleCode(lzw, ReadCode(lzw));
         if (step != LZW_GO_ON) {
             return step;
