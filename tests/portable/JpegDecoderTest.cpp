@@ -104,6 +104,20 @@ TEST(JpegDecoder, FailureDuringDecompressionThenASecondDecoderSucceeds)
     ExpectAsLibrary(bytes, "after a failed decompression");
 }
 
+TEST(JpegDecoder, FailureWhileFinishingKeepsTheCompletePicture)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(16, 16), JPEG_COLOUR);
+    size_t frame = FindMarker(bytes, 0xC0);
+    size_t frameLength = 2 + (bytes[frame + 2] << 8 | bytes[frame + 3]);
+    std::vector<uint8_t> twoFrames = bytes;
+    // A second frame header after the scan: the library fails once all rows are out.
+    twoFrames.insert(twoFrames.end() - 2, bytes.begin() + frame, bytes.begin() + frame + frameLength);
+    Decoded decoded = DecodeBytes(twoFrames);
+    ASSERT_TRUE(decoded.made);
+    EXPECT_EQ(decoded.error, DE_OK);
+    ExpectSamePicture(decoded.picture, LibraryDecode(bytes), "second frame header after the scan");
+}
+
 TEST(JpegDecoder, OversizedPictureIsRefusedBeforeDecoding)
 {
     std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(8, 8), JPEG_COLOUR);
