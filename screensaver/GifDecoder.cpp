@@ -37,7 +37,8 @@ static GifString stringTable[kTableSize];
 static int32_t firstFreeCode;
 static bool stringsHeld = false;
 
-// The strings of the codes below firstFreeCode: one byte, the code itself.
+// The strings of the codes below firstFreeCode: one byte, the code itself (its low byte
+// when a code size above 8 makes literal codes pass 255).
 struct LiteralBytes {
     uint8_t bytes[256];
     constexpr LiteralBytes() : bytes()
