@@ -22,7 +22,8 @@ Decoded DecodeBytes(const std::vector<uint8_t>& bytes, bool secondBitmap)
         decoded.error = decoder.error;
         decoded.made = bitmap != nullptr;
         if (bitmap != nullptr) {
-            decoded.picture = ReadBackBitmap(dc, bitmap, decoder.width, decoder.height);
+            int rows = decoder.height < 0 ? -decoder.height : decoder.height;
+            decoded.picture = ReadBackBitmap(dc, bitmap, decoder.width, rows);
             DeleteDeviceBitmap(bitmap);
         }
         if (secondBitmap) {
