@@ -17,6 +17,24 @@ void Save(const std::filesystem::path& folder, const std::string& name, const st
                                                           static_cast<std::streamsize>(bytes.size()));
 }
 
+void WriteBmpSeeds(const std::filesystem::path& folder)
+{
+    std::vector<uint32_t> grey = GreyPalette(16);
+    Save(folder, "indexed4.bmp", WriteBmp(MakeBmp(PalettePicture(9, 5, grey), 4, false, grey)));
+    Save(folder, "rgb24-top-down.bmp", WriteBmp(MakeBmp(ColourfulPicture(7, 3), 24, true)));
+    Picture picture = PalettePicture(11, 4, grey);
+    BmpFile rle = MakeBmp(picture, 8, false, grey);
+    rle.compression = 1;
+    rle.pixelData = EncodeRle8(picture, grey);
+    rle.sizeImage = static_cast<uint32_t>(rle.pixelData.size());
+    Save(folder, "rle8.bmp", WriteBmp(rle));
+    BmpFile v5 = MakeBmp(ColourfulPicture(5, 2), 32, false);
+    v5.headerSize = 124;
+    v5.compression = 3;
+    v5.masks = {0xFF0000, 0xFF00, 0xFF, 0};
+    Save(folder, "v5-bitfields.bmp", WriteBmp(v5));
+}
+
 void WriteGifSeeds(const std::filesystem::path& folder)
 {
     std::vector<uint32_t> sixteen = SpreadColours(16);
@@ -49,6 +67,7 @@ int main(int argc, char** argv)
         return 2;
     }
     std::filesystem::path root = argv[1];
+    WriteBmpSeeds(root / "bmp");
     WriteGifSeeds(root / "gif");
     WriteJpegSeeds(root / "jpeg");
     return 0;
