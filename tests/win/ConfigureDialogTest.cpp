@@ -89,14 +89,10 @@ TEST_F(ConfigureDialog, FlagBitsShowInTheBoxesAndOnlyTheirBitsAreStored)
         SendMessageA(GetDlgItem(dialog, IDC_FULL_SCREEN), BM_CLICK, 0, 0);
     });
     ExpectStoredDword("Flags", 1);
-}
 
-TEST_F(ConfigureDialog, UnreadableFlagsCountAsZero)
-{
     Store([] { WriteTextValue(userKey, "Flags", "12345"); });
-    Session session = Configure(IDCANCEL);
-    EXPECT_FALSE(session.randomUpdate);
-    EXPECT_FALSE(session.fullScreen);
+    Session unreadable = Configure(IDCANCEL);
+    EXPECT_FALSE(unreadable.randomUpdate || unreadable.fullScreen);
 }
 
 TEST_F(ConfigureDialog, StoredUpdateTimeIsShownUnlessTooLong)
@@ -212,15 +208,6 @@ TEST_F(AboutBox, ShowsVersionAndBuildAndOnlyOkClosesIt)
     EXPECT_EQ(version, "Version " SETTINGS_VERSION);
     EXPECT_TRUE(IsBuildStamp(build)) << build;
     EXPECT_TRUE(openAfterEscapeAndClose);
-}
-
-TEST_F(AboutBox, EnterPressesOk)
-{
-    INT_PTR result = RunModal(DLG_ABOUT, AboutDialogProc, [] {
-        HWND about = WaitForDialog(kAboutCaption);
-        PostKey(GetDlgItem(about, IDOK), VK_RETURN);
-    });
-    EXPECT_EQ(result, 1);
 }
 
 } // namespace

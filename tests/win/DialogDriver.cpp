@@ -8,7 +8,6 @@
 ModelessDialog::ModelessDialog(int templateId, DLGPROC procedure)
     : window(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr, procedure, 0))
 {
-    ShowWindow(window, SW_SHOW);
 }
 
 ModelessDialog::~ModelessDialog()
