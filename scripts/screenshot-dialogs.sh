@@ -12,7 +12,7 @@ cmake --build --preset "$preset" --target dialog_preview >/dev/null
 . "$root/scripts/wine-session.sh"
 trap wine_session_end EXIT
 set +e  # the session's start-up steps report failures that do not matter here
-wine_session_start "$root/build/wineprefix-screenshots"
+wine_session_start "$root/build/wineprefix-screenshots" fresh
 set -e
 
 # Without a window manager Wine draws the captions and frames itself.

@@ -14,7 +14,7 @@ done
 . "$root/scripts/wine-session.sh"
 trap wine_session_end EXIT
 echo "== starting Xvfb and the Wine prefix"
-wine_session_start "$root/build/wineprefix"
+wine_session_start "$root/build/wineprefix" fresh
 
 passed=0 failed=0
 for preset in native win32 win64; do

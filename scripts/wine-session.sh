@@ -1,7 +1,7 @@
 # Sourced by the test and run commands: a private Xvfb display and a private Wine
 # prefix under the build tree, both ended by wine_session_end.
 
-wine_session_start() { # prefix-dir
+wine_session_start() { # prefix-dir [fresh]: fresh makes the prefix anew
   export WINEPREFIX=$1
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -12,10 +12,11 @@ wine_session_start() { # prefix-dir
   while [ ! -s "$fdfile" ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
   export DISPLAY=":$(cat "$fdfile")"
   rm -f "$fdfile"
-  rm -rf "$WINEPREFIX"
+  [ "${2:-}" = fresh ] && rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -p  # one server for the whole session keeps the prefix warm
   wineboot -i >/dev/null 2>&1
-  wineserver -p  # keep the prefix warm for the whole session
 }
 
 wine_session_end() {

@@ -1,5 +1,6 @@
 // The configuration dialog and the About box, run from the real templates and worked from
 // another thread like a user would; the settings checked byte for byte in the registry.
+#include "ChildProcess.h"
 #include "DialogDriver.h"
 #include "RegistryFixture.h"
 #include "resources/resource.h"
@@ -169,6 +170,51 @@ TEST_F(ConfigureDialog, ImageListConfirmedThereSurvivesCancelHere)
     ExpectStoredText("File_0", "C:\\pictures\\two.gif");
     EXPECT_FALSE(QueryValue(HKEY_CURRENT_USER, "Flags").present);
     EXPECT_TRUE(KeysAreClosed());
+}
+
+// velmarin.scr of the same build, next to the tests' folder.
+std::string SaverPath()
+{
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string path = program;
+    path.erase(path.find_last_of('\\'));
+    return path.substr(0, path.find_last_of('\\') + 1) + "velmarin.scr";
+}
+
+// Runs the saver with a command tail, presses a button of its configuration dialog and
+// returns the exit code (STILL_ACTIVE when the dialog did not appear or end).
+DWORD RunConfigurationMode(const std::string& tail, int button)
+{
+    std::string command = "\"" + SaverPath() + "\"" + tail;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION saver = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &saver)) {
+        return GetLastError();
+    }
+    HWND dialog = WaitForProcessWindow(saver.dwProcessId, "#32770", kConfigureCaption, 20000);
+    if (dialog != nullptr) {
+        PostClick(dialog, button);
+    }
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(saver.hProcess, 20000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(saver.hProcess, &code);
+    } else {
+        TerminateProcess(saver.hProcess, 1);
+    }
+    CloseHandle(saver.hThread);
+    CloseHandle(saver.hProcess);
+    return code;
+}
+
+TEST_F(ConfigureDialog, SaverConfigurationModeEndsWithTheDialogResult)
+{
+    EXPECT_EQ(RunConfigurationMode(" /c", IDOK), 1u);
+    ExpectStoredText("UpdateTime", "3000");
+    EXPECT_EQ(RunConfigurationMode(" /c", IDCANCEL), 0u);
+    EXPECT_EQ(RunConfigurationMode("", IDOK), 1u);
+    EXPECT_EQ(RunConfigurationMode("", IDCANCEL), 0u);
 }
 
 // "Mmm dd yyyy hh:mm:ss", the day padded with a blank.

@@ -1,0 +1,188 @@
+#include "SaverStartup.h"
+
+#include "../screensaver/ConfigureDialog.h"
+#include "CommandLine.h"
+#include "EntryLookup.h"
+#include "SaverWindow.h"
+
+HINSTANCE instanceHandle = nullptr;
+HWND saverWindow = nullptr;
+
+static const char* const kClassName = "WindowsScreenSaverClass";
+static const char* const kFullScreenTitle = "Screen Saver";
+static const char* const kPreviewTitle = "Preview";
+static const WORD kIconId = 100;
+static const WORD kConfigureDialogId = 2003;
+static const DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+static const DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+static const int kFailedRun = -1;
+
+typedef DWORD(WINAPI* ChangePasswordEntry)(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2);
+
+static const char* StepCharacter(const char* text)
+{
+    return CharNextA(text);
+}
+
+void SaverStartup()
+{
+    const char* tail = CommandTail(GetCommandLineA(), StepCharacter);
+    ExitProcess(static_cast<UINT>(SaverMain(GetModuleHandleA(nullptr), tail)));
+}
+
+static HWND WindowFromNumber(const char* text)
+{
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(ParseWindowNumber(text)));
+}
+
+static bool IsWindows95Family()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// The exception guard: an exception nothing else handles gets the system's verdict; where
+// that is to handle it, the screen-saver-running state is switched off and the process ends.
+static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+static LONG WINAPI GuardFilter(EXCEPTION_POINTERS* exception)
+{
+    // The system's filter calls the top-level one: restore it first so it is not us again.
+    SetUnhandledExceptionFilter(previousFilter);
+    LONG verdict = UnhandledExceptionFilter(exception);
+    if (verdict == EXCEPTION_EXECUTE_HANDLER) {
+        SetSaverRunning(0);
+        ExitProcess(static_cast<UINT>(kFailedRun));
+    }
+    return verdict;
+}
+
+static int RunMode(const char* tail)
+{
+    const char* argument = nullptr;
+    switch (ParseCommandTail(tail, &argument)) {
+    case MODE_CONFIGURE:
+        return OpenConfiguration(nullptr);
+    case MODE_CONFIGURE_FOREGROUND:
+        return OpenConfiguration(GetForegroundWindow());
+    case MODE_FULL_SCREEN:
+        return RunSaverWindow(nullptr);
+    case MODE_PREVIEW: {
+        HWND parent = WindowFromNumber(argument);
+        if (parent == nullptr || !IsWindow(parent)) {
+            return -1;
+        }
+        return RunSaverWindow(parent);
+    }
+    case MODE_CHANGE_PASSWORD:
+        return win95Family ? ChangeSaverPassword(argument) : -1;
+    case MODE_INVALID:
+    default:
+        return -1;
+    }
+}
+
+int SaverMain(HINSTANCE instance, const char* tail)
+{
+    instanceHandle = instance;
+    win95Family = IsWindows95Family() ? 1 : 0;
+    previousFilter = SetUnhandledExceptionFilter(GuardFilter);
+    return RunMode(tail);
+}
+
+int OpenConfiguration(HWND owner)
+{
+    if (ScreenSaverPrepareDialogs(instanceHandle) == 0) {
+        return 0;
+    }
+    return static_cast<int>(DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(kConfigureDialogId), owner,
+                                            ScreenSaverConfigureDialog, 0));
+}
+
+int ChangeSaverPassword(const char* text)
+{
+    HWND owner = WindowFromNumber(text);
+    if (owner == nullptr || !IsWindow(owner)) {
+        owner = GetForegroundWindow();
+    }
+    HMODULE library = LoadLibraryA("MPR.DLL");
+    if (library == nullptr) {
+        return 0;
+    }
+    ChangePasswordEntry change = LookUpEntry<ChangePasswordEntry>(library, "PwdChangePasswordA");
+    if (change != nullptr) {
+        change("SCRSAVE", owner, 0, 0);
+    }
+    FreeLibrary(library);
+    return 0;
+}
+
+static bool OtherSaverRunning()
+{
+    HWND other = FindWindowA(kClassName, kFullScreenTitle);
+    if (other != nullptr && IsWindow(other)) {
+        SetForegroundWindow(other);
+        return true;
+    }
+    return false;
+}
+
+static WPARAM RunMessageLoop()
+{
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return message.wParam;
+}
+
+int RunSaverWindow(HWND parent)
+{
+    WNDCLASSA saverClass = {};
+    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    saverClass.lpfnWndProc = SaverClassProc;
+    saverClass.hInstance = instanceHandle;
+    saverClass.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(kIconId));
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.lpszClassName = kClassName;
+
+    int width, height;
+    DWORD style, extendedStyle;
+    const char* title;
+    if (parent != nullptr) {
+        RECT client;
+        GetClientRect(parent, &client);
+        width = client.right;
+        height = client.bottom;
+        style = kPreviewStyle;
+        extendedStyle = 0;
+        title = kPreviewTitle;
+        previewMode = 1;
+    } else {
+        width = GetSystemMetrics(SM_CXSCREEN);
+        height = GetSystemMetrics(SM_CYSCREEN);
+        style = kFullScreenStyle;
+        extendedStyle = WS_EX_TOPMOST;
+        title = kFullScreenTitle;
+        if (OtherSaverRunning()) {
+            return 0;
+        }
+        LoadPasswordVerifier();
+    }
+
+    int result = kFailedRun;
+    if (RegisterClassA(&saverClass)) {
+        saverWindow = CreateWindowExA(extendedStyle, kClassName, title, style, 0, 0, width, height, parent, nullptr,
+                                      instanceHandle, nullptr);
+    }
+    if (saverWindow != nullptr) {
+        if (!previewMode) {
+            SetForegroundWindow(saverWindow);
+        }
+        result = static_cast<int>(RunMessageLoop());
+    }
+    UnloadPasswordVerifier();
+    return result;
+}

@@ -1,0 +1,13 @@
+// Process start-up, the command-line modes and the saver window.
+#pragma once
+
+#include <windows.h>
+
+extern HINSTANCE instanceHandle;
+extern HWND saverWindow;
+
+[[noreturn]] void SaverStartup();
+int SaverMain(HINSTANCE instance, const char* tail);
+int RunSaverWindow(HWND parent);
+int OpenConfiguration(HWND owner);
+int ChangeSaverPassword(const char* text);

@@ -1,0 +1,61 @@
+#include "SlideShowLogic.h"
+
+#include <climits>
+
+static bool IsWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int32_t ParseUpdateTime(const char* text)
+{
+    while (IsWhiteSpace(*text)) {
+        ++text;
+    }
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') {
+        ++text;
+    }
+    uint32_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + static_cast<uint32_t>(*text - '0');
+    }
+    return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+uint32_t ShowRandom::Draw()
+{
+    state = state * 214013u + 2531011u;
+    return (state >> 16) & 0x7FFF;
+}
+
+int32_t RandomIndex(uint32_t draw, int32_t count)
+{
+    return static_cast<int32_t>(static_cast<int64_t>(draw) * count / 32768);
+}
+
+// Truncation toward zero; values out of range (and NaN) give INT32_MIN, as the x86 conversion does.
+static int32_t TruncateToInt32(double value)
+{
+    if (!(value > -2147483649.0 && value < 2147483648.0)) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(value);
+}
+
+Placement PlacePicture(int32_t width, int32_t height, int32_t clientWidth, int32_t clientHeight, bool scaleToFit)
+{
+    uint32_t w = static_cast<uint32_t>(width);
+    uint32_t h = height < 0 ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
+    Placement placement = {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h), scaleToFit};
+    if (scaleToFit) {
+        double xs = static_cast<double>(clientWidth) / w;
+        double ys = static_cast<float>(static_cast<double>(clientHeight) / h);
+        double scale = xs > ys ? ys : xs;
+        placement.width = TruncateToInt32(scale * w);
+        placement.height = TruncateToInt32(scale * h);
+    }
+    placement.x = static_cast<int32_t>((static_cast<int64_t>(clientWidth) - placement.width) / 2);
+    placement.y = static_cast<int32_t>((static_cast<int64_t>(clientHeight) - placement.height) / 2);
+    return placement;
+}

@@ -1,0 +1,34 @@
+// The slide show's arithmetic: interval text, random choice and picture placement.
+#pragma once
+
+#include <cstdint>
+
+// Decimal text to a signed 32-bit interval: leading white space, one optional sign,
+// digits up to the first other character, wrapping at 32 bits; no digits give 0.
+int32_t ParseUpdateTime(const char* text);
+
+// The show's own 32-bit linear congruential generator; draws are 0 ... 32767.
+class ShowRandom {
+public:
+    void Seed(uint32_t seed) { state = seed; }
+    uint32_t Draw();
+
+private:
+    uint32_t state = 0;
+};
+
+// An index below count, each nearly equally likely for draws 0 ... 32767; count > 0.
+int32_t RandomIndex(uint32_t draw, int32_t count);
+
+struct Placement {
+    int32_t x;
+    int32_t y;
+    int32_t width;
+    int32_t height;
+    bool stretch;
+};
+
+// Where a width x height picture goes in a clientWidth x clientHeight window: centred at its
+// natural size, or scaled to fit keeping its proportions. A negative height (top-down
+// picture) is placed by its size.
+Placement PlacePicture(int32_t width, int32_t height, int32_t clientWidth, int32_t clientHeight, bool scaleToFit);
