@@ -58,6 +58,11 @@ static LONG WINAPI GuardFilter(EXCEPTION_POINTERS* exception)
     return verdict;
 }
 
+void InstallExceptionGuard()
+{
+    previousFilter = SetUnhandledExceptionFilter(GuardFilter);
+}
+
 static int RunMode(const char* tail)
 {
     const char* argument = nullptr;
@@ -87,7 +92,7 @@ int SaverMain(HINSTANCE instance, const char* tail)
 {
     instanceHandle = instance;
     win95Family = IsWindows95Family() ? 1 : 0;
-    previousFilter = SetUnhandledExceptionFilter(GuardFilter);
+    InstallExceptionGuard();
     return RunMode(tail);
 }
 

@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "DialogDriver.h"
 #include "RegistryFixture.h"
+#include "SaverProcess.h"
 #include "resources/resource.h"
 #include "screensaver/ConfigureDialog.h"
 #include "screensaver/ImagesDialog.h"
@@ -172,47 +173,23 @@ TEST_F(ConfigureDialog, ImageListConfirmedThereSurvivesCancelHere)
     EXPECT_TRUE(KeysAreClosed());
 }
 
-// velmarin.scr of the same build, next to the tests' folder.
-std::string SaverPath()
-{
-    char program[MAX_PATH];
-    GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string path = program;
-    path.erase(path.find_last_of('\\'));
-    return path.substr(0, path.find_last_of('\\') + 1) + "velmarin.scr";
-}
-
 // Runs the saver with a command tail, presses a button of its configuration dialog and
 // returns the exit code (STILL_ACTIVE when the dialog did not appear or end).
 DWORD RunConfigurationMode(const std::string& tail, int button)
 {
-    std::string command = "\"" + SaverPath() + "\"" + tail;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION saver = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &saver)) {
-        return GetLastError();
-    }
-    HWND dialog = WaitForProcessWindow(saver.dwProcessId, "#32770", kConfigureCaption, 20000);
+    SaverProcess saver(tail);
+    HWND dialog = WaitForProcessWindow(saver.Id(), "#32770", kConfigureCaption, 20000);
     if (dialog != nullptr) {
         PostClick(dialog, button);
     }
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(saver.hProcess, 20000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(saver.hProcess, &code);
-    } else {
-        TerminateProcess(saver.hProcess, 1);
-    }
-    CloseHandle(saver.hThread);
-    CloseHandle(saver.hProcess);
-    return code;
+    return saver.WaitForExit(20000);
 }
 
 TEST_F(ConfigureDialog, SaverConfigurationModeEndsWithTheDialogResult)
 {
-    EXPECT_EQ(RunConfigurationMode(" /c", IDOK), 1u);
+    EXPECT_EQ(RunConfigurationMode("/c", IDOK), 1u);
     ExpectStoredText("UpdateTime", "3000");
-    EXPECT_EQ(RunConfigurationMode(" /c", IDCANCEL), 0u);
+    EXPECT_EQ(RunConfigurationMode("/c", IDCANCEL), 0u);
     EXPECT_EQ(RunConfigurationMode("", IDOK), 1u);
     EXPECT_EQ(RunConfigurationMode("", IDCANCEL), 0u);
 }

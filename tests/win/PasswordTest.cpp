@@ -1,0 +1,121 @@
+// The Windows 95 family path: the saver asks the password verifier before it closes.
+// Wine reports that family to one program name, so the saver runs as a copy under
+// that name with the test verifier beside it.
+#include "RegistryFixture.h"
+#include "SaverProcess.h"
+#include "tests/common/BmpWriter.h"
+#include "tests/common/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const char* const kTestKey = "Software\\VelmarinTest";
+
+void SetDword(HKEY root, const char* path, const char* name, DWORD value)
+{
+    HKEY key;
+    RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+DWORD GetDword(const char* name)
+{
+    DWORD value = 0, size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, kTestKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+class Windows95Family : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        folder = TempPath("w95");
+        std::filesystem::create_directories(folder);
+        program = folder + "\\velmarin-w95.scr";
+        std::filesystem::copy_file(SaverProgramPath(), program);
+        HKEY key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\velmarin-w95.scr", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"), 6);
+        RegCloseKey(key);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        WriteSaverSettings(0, "1000000", {});
+    }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\velmarin-w95.scr");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\velmarin-w95.scr");
+        SetDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", 0);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+        RegistryTest::TearDown();
+    }
+    void InstallVerifier()
+    {
+        std::filesystem::copy_file(PASSWORD_CPL_PATH, folder + "\\PASSWORD.CPL");
+    }
+    std::string folder;
+    std::string program;
+};
+
+TEST_F(Windows95Family, PasswordChangeModeIsAvailable)
+{
+    SaverProcess change("/a", program);
+    EXPECT_EQ(change.WaitForExit(20000), 0u);
+}
+
+TEST_F(Windows95Family, WithoutPasswordTheFirstCloseCloses)
+{
+    InstallVerifier(); // present but not wanted
+    SaverProcess saver("/s", program);
+    HWND window = saver.WaitForWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(SendMessageA(window, WM_APP, 0, 0), 1) << "no verifier answers yes";
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(saver.WaitForExit(20000), 0u);
+    EXPECT_EQ(GetDword("Calls"), 0u);
+}
+
+TEST_F(Windows95Family, RefusedPasswordKeepsTheSaverAndSpacesTheQuestions)
+{
+    InstallVerifier();
+    SetDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
+    SetDword(HKEY_CURRENT_USER, kTestKey, "Answer", 0);
+    Picture large{2500, 2000, std::vector<uint32_t>(2500 * 2000, 0x336699)};
+    WriteSaverSettings(2, "1000000", {WriteTempFile("large.bmp", WriteBmp(MakeBmp(large, 24, false)))});
+    SaverProcess saver("/s", program);
+    HWND window = saver.WaitForWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+
+    // While a slow tick runs, the close request and three timer messages queue up behind it:
+    // the verifier finds one of the three left; the second close comes within 200 ms of the
+    // refusal and is not asked about.
+    PostMessageA(window, WM_TIMER, 1, 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 3; ++i) {
+        PostMessageA(window, WM_TIMER, 1, 0);
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(400);
+    EXPECT_EQ(GetDword("Calls"), 1u);
+    EXPECT_EQ(GetDword("TimersPending"), 1u);
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
+
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    Sleep(400);
+    EXPECT_EQ(GetDword("Calls"), 2u);
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
+
+    SetDword(HKEY_CURRENT_USER, kTestKey, "Answer", 1);
+    PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(20000), 0u);
+    EXPECT_EQ(GetDword("Calls"), 3u);
+}
+
+} // namespace

@@ -1,0 +1,245 @@
+// The built saver as the desktop runs it: command lines, exit codes, the full-screen
+// and preview windows, and closing on real input.
+#include "ChildProcess.h"
+#include "RegistryFixture.h"
+#include "SaverProcess.h"
+#include "host/SaverStartup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const DWORD kExitMinusOne = 0xFFFFFFFF;
+const DWORD kTimeout = 20000;
+
+class SaverHost : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        WriteSaverSettings(0, "100000", {}); // no tick during the test
+    }
+};
+
+TEST_F(SaverHost, BadCommandLinesEndWithMinusOne)
+{
+    std::string unknownWindow = "99999";
+    ASSERT_FALSE(IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(99999))));
+    const std::string tails[] = {"/x", "/?", "/\ts", "/p", "/p 0", "/p:1234", "/p " + unknownWindow,
+                                 "/l 42949672961", "/a 12"};
+    for (const std::string& tail : tails) {
+        SaverProcess saver(tail);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), kExitMinusOne) << tail;
+    }
+}
+
+TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheScreen)
+{
+    SaverProcess saver("/s");
+    HWND window = saver.WaitForWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x96000000u);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(GetClassLongA(window, GCL_STYLE), 0x2B);
+
+    EXPECT_EQ(SendMessageA(window, WM_APP, 0, 0), 0) << "the verify request is the default's outside the 95 family";
+    SetWindowTextA(window, "Changed");
+    char title[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "Screen Saver");
+
+    SaverProcess second("-S");
+    EXPECT_EQ(second.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
+}
+
+void PressKey(WORD key)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
+{
+    SaverProcess saver("/s");
+    ASSERT_NE(saver.WaitForWindow("Screen Saver"), nullptr);
+    Sleep(300);
+    PressKey(VK_SPACE);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixels)
+{
+    SetCursorPos(500, 400);
+    SaverProcess saver("/s");
+    ASSERT_NE(saver.WaitForWindow("Screen Saver"), nullptr);
+    Sleep(300);
+    SetCursorPos(501, 400);
+    Sleep(200);
+    SetCursorPos(502, 402); // 4 pixels from where it started, in small steps
+    EXPECT_EQ(saver.WaitForExit(600), STILL_ACTIVE);
+    SetCursorPos(503, 402);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)
+{
+    SaverProcess saver("/s");
+    HWND window = saver.WaitForWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_KEYUP, VK_SPACE, 0);
+    PostMessageA(window, WM_LBUTTONUP, 0, 0);
+    SendMessageA(window, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+    EXPECT_EQ(saver.WaitForExit(500), STILL_ACTIVE);
+    SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverHost, ButtonPressesClose)
+{
+    for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_SYSKEYDOWN}) {
+        SaverProcess saver("/s");
+        HWND window = saver.WaitForWindow("Screen Saver");
+        ASSERT_NE(window, nullptr);
+        PostMessageA(window, press, 0, 0);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << press;
+    }
+}
+
+// A parent window for previews that records what is posted to it.
+struct PreviewParent {
+    static UINT lastMessage;
+    static WPARAM lastWParam;
+    static LPARAM lastLParam;
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_CONTEXTMENU || message == WM_HELP) {
+            lastMessage = message;
+            lastWParam = wParam;
+            lastLParam = lParam;
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND window = nullptr;
+
+    PreviewParent()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "PreviewParentForTests";
+        RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, "PreviewParentForTests", "Preview parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 50, 50, 330, 250, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    ~PreviewParent()
+    {
+        if (IsWindow(window)) {
+            DestroyWindow(window);
+        }
+    }
+};
+UINT PreviewParent::lastMessage = 0;
+WPARAM PreviewParent::lastWParam = 0;
+LPARAM PreviewParent::lastLParam = 0;
+
+void PumpMessages(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+TEST_F(SaverHost, PreviewFillsItsParentForwardsHelpAndEndsWithIt)
+{
+    PreviewParent parent;
+    ASSERT_NE(parent.window, nullptr);
+    SaverProcess saver("/p " + std::to_string(reinterpret_cast<uintptr_t>(parent.window)));
+    HWND preview = saver.WaitForWindow("Preview");
+    ASSERT_NE(preview, nullptr);
+    PumpMessages(300);
+    EXPECT_EQ(GetParent(preview), parent.window);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(preview, GWL_STYLE)), 0x52000000u);
+    RECT parentClient, previewClient;
+    GetClientRect(parent.window, &parentClient);
+    GetClientRect(preview, &previewClient);
+    EXPECT_EQ(previewClient.right, parentClient.right);
+    EXPECT_EQ(previewClient.bottom, parentClient.bottom);
+
+    EXPECT_EQ(SendMessageA(preview, WM_CONTEXTMENU, 0, MAKELPARAM(16, 20)), 1);
+    PumpMessages(300);
+    EXPECT_EQ(PreviewParent::lastMessage, static_cast<UINT>(WM_CONTEXTMENU));
+    EXPECT_EQ(PreviewParent::lastWParam, reinterpret_cast<WPARAM>(parent.window));
+    EXPECT_EQ(PreviewParent::lastLParam, MAKELPARAM(16, 20));
+
+    PostMessageA(preview, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(SendMessageA(preview, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+    EXPECT_EQ(saver.WaitForExit(500), STILL_ACTIVE) << "a preview ignores input";
+
+    DestroyWindow(parent.window);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverHost, ExportsItsProceduresByPlainName)
+{
+    HMODULE program = LoadLibraryExA(SaverProgramPath().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(program, nullptr);
+    EXPECT_NE(GetProcAddress(program, "ScreenSaverProc"), nullptr);
+    EXPECT_NE(GetProcAddress(program, "ScreenSaverConfigureDialog"), nullptr);
+    FreeLibrary(program);
+}
+
+CHILD_SCENARIO(FaultUnderGuard)
+{
+    InstallExceptionGuard();
+    *static_cast<volatile int*>(nullptr) = 1;
+    return 0;
+}
+
+// With a debugger that cannot start, the system's verdict on an unhandled fault is to
+// handle it: the guard then ends the process with -1 instead of the fault's code.
+TEST(ExceptionGuard, AnUnhandledFaultEndsTheProcessThroughTheGuard)
+{
+    const char* const aeDebug = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, aeDebug, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    char debugger[512] = {};
+    DWORD size = sizeof debugger;
+    bool hadDebugger = RegQueryValueExA(key, "Debugger", nullptr, nullptr, reinterpret_cast<BYTE*>(debugger),
+                                        &size) == ERROR_SUCCESS;
+    const char missing[] = "no-such-debugger.exe %ld %ld";
+    RegSetValueExA(key, "Debugger", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing), sizeof missing);
+
+    ChildProcess child("FaultUnderGuard", {});
+    EXPECT_EQ(child.WaitForExit(kTimeout), kExitMinusOne) << "not the fault's own code";
+
+    if (hadDebugger) {
+        RegSetValueExA(key, "Debugger", 0, REG_SZ, reinterpret_cast<BYTE*>(debugger), size);
+    } else {
+        RegDeleteValueA(key, "Debugger");
+    }
+    RegCloseKey(key);
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+// Ticks of the built saver, read back from the screen.
+#include "RegistryFixture.h"
+#include "SaverProcess.h"
+#include "tests/common/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+const uint32_t kBlack = 0x000000;
+
+// Every pixel different: its colour tells where in the picture it lies.
+Picture PositionPicture(int width, int height)
+{
+    Picture picture{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.pixels.push_back(static_cast<uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8));
+        }
+    }
+    return picture;
+}
+
+Picture SolidPicture(int width, int height, uint32_t colour)
+{
+    return Picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, colour)};
+}
+
+std::string WriteBmpFile(const Picture& picture, bool topDown = false)
+{
+    return WriteTempFile("show.bmp", WriteBmp(MakeBmp(picture, 24, topDown)));
+}
+
+class SlideShowOnScreen : public RegistryTest {
+protected:
+    // Starts the saver on these pictures; ticks come only from the test.
+    HWND Start(DWORD flags, const std::vector<std::string>& paths)
+    {
+        WriteSaverSettings(flags, "1000000", paths);
+        saver.reset(new SaverProcess("/s"));
+        return saver->WaitForWindow("Screen Saver");
+    }
+    void TearDown() override
+    {
+        saver.reset();
+        RegistryTest::TearDown();
+    }
+    std::unique_ptr<SaverProcess> saver;
+};
+
+// The screen once the drawing of a tick has reached it (two equal captures in a row).
+Picture SettledScreen()
+{
+    Picture previous = CaptureScreen();
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        Sleep(50);
+        Picture current = CaptureScreen();
+        if (current.pixels == previous.pixels) {
+            return current;
+        }
+        previous = current;
+    }
+    return previous;
+}
+
+Picture Tick(HWND window, WPARAM timerId = 1)
+{
+    SendMessageA(window, WM_TIMER, timerId, 0);
+    return SettledScreen();
+}
+
+// Checks the screen shows `picture` cut to the screen at (x, y), black elsewhere.
+void ExpectShownAt(const Picture& screen, const Picture& picture, int x, int y)
+{
+    int wrong = 0;
+    for (int sy = 0; sy < screen.height; ++sy) {
+        for (int sx = 0; sx < screen.width; ++sx) {
+            int px = sx - x, py = sy - y;
+            bool inside = px >= 0 && py >= 0 && px < picture.width && py < picture.height;
+            uint32_t expected = inside ? picture.At(px, py) : kBlack;
+            if (screen.At(sx, sy) != expected && ++wrong <= 3) {
+                ADD_FAILURE() << "screen (" << sx << "," << sy << ") is " << std::hex << screen.At(sx, sy)
+                              << " instead of " << expected;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
+{
+    Picture large = PositionPicture(1100, 900);
+    Picture small = PositionPicture(10, 20);
+    HWND window = Start(0, {WriteBmpFile(large), WriteBmpFile(small)});
+    ASSERT_NE(window, nullptr);
+    ExpectShownAt(Tick(window), large, -38, -66);
+    ExpectShownAt(Tick(window), small, 507, 374);
+}
+
+// The bounding box of the pixels that are not black.
+RECT DrawnArea(const Picture& screen)
+{
+    RECT area = {screen.width, screen.height, 0, 0};
+    for (int y = 0; y < screen.height; ++y) {
+        for (int x = 0; x < screen.width; ++x) {
+            if (screen.At(x, y) != kBlack) {
+                area.left = std::min<LONG>(area.left, x);
+                area.top = std::min<LONG>(area.top, y);
+                area.right = std::max<LONG>(area.right, x + 1);
+                area.bottom = std::max<LONG>(area.bottom, y + 1);
+            }
+        }
+    }
+    return area;
+}
+
+void ExpectArea(const RECT& area, LONG x, LONG y, LONG width, LONG height)
+{
+    EXPECT_EQ(area.left, x);
+    EXPECT_EQ(area.top, y);
+    EXPECT_EQ(area.right - area.left, width);
+    EXPECT_EQ(area.bottom - area.top, height);
+}
+
+TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
+{
+    std::vector<std::string> paths = {WriteBmpFile(SolidPicture(800, 600, 0x3060C0)),
+                                      WriteBmpFile(SolidPicture(1280, 1024, 0xC06030)),
+                                      WriteBmpFile(SolidPicture(100, 50, 0x30C060))};
+    HWND window = Start(2, paths);
+    ASSERT_NE(window, nullptr);
+    ExpectArea(DrawnArea(Tick(window)), 0, 0, 1023, 767);
+    ExpectArea(DrawnArea(Tick(window)), 32, 0, 960, 768);
+    Picture screen = Tick(window);
+    ExpectArea(DrawnArea(screen), 0, 128, 1024, 512);
+    EXPECT_EQ(screen.At(500, 300), 0x30C060u);
+}
+
+TEST_F(SlideShowOnScreen, TopDownPicturesShowTheRightWayUpInBothModes)
+{
+    Picture picture = PositionPicture(640, 480);
+    std::string path = WriteBmpFile(picture, true);
+    HWND window = Start(0, {path});
+    ASSERT_NE(window, nullptr);
+    ExpectShownAt(Tick(window), picture, 192, 144);
+    saver.reset();
+
+    window = Start(2, {path});
+    ASSERT_NE(window, nullptr);
+    Picture screen = Tick(window);
+    ExpectArea(DrawnArea(screen), 0, 0, 1024, 768);
+    EXPECT_EQ(screen.At(0, 0), picture.At(0, 0));
+    EXPECT_EQ(screen.At(1023, 767), picture.At(639, 479));
+}
+
+TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABlackTick)
+{
+    std::string red = WriteBmpFile(SolidPicture(64, 64, 0xFF0000));
+    std::string blue = WriteBmpFile(SolidPicture(64, 64, 0x0000FF));
+    std::string text = WriteTempFile("not-a-picture.bmp", {'h', 'e', 'l', 'l', 'o', ' ', 't', 'e', 'x', 't'});
+    WriteSaverSettings(0, "1000000", {red, "unused", blue, text});
+    OpenKeys();
+    RegDeleteValueA(userKey, "File_1");
+    CloseKeys();
+    saver.reset(new SaverProcess("/s"));
+    HWND window = saver->WaitForWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    const int centre = 512, middle = 384;
+    EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
+    EXPECT_EQ(Tick(window, 7).At(centre, middle), 0x0000FFu) << "any timer id is a tick";
+    EXPECT_EQ(DrawnArea(Tick(window)).right, 0) << "the unreadable file leaves the screen black";
+    EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
+}
+
+TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)
+{
+    HWND window = Start(0, {});
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DrawnArea(Tick(window)).right, 0);
+    EXPECT_EQ(saver->WaitForExit(0), STILL_ACTIVE);
+}
+
+TEST_F(SlideShowOnScreen, RandomOrderShowsEveryPicture)
+{
+    const uint32_t colours[] = {0xFF0000, 0x00FF00};
+    HWND window = Start(1, {WriteBmpFile(SolidPicture(32, 32, colours[0])),
+                            WriteBmpFile(SolidPicture(32, 32, colours[1]))});
+    ASSERT_NE(window, nullptr);
+    std::set<uint32_t> seen;
+    for (int tick = 0; tick < 40 && seen.size() < 2; ++tick) {
+        seen.insert(Tick(window).At(512, 384));
+    }
+    EXPECT_EQ(seen, std::set<uint32_t>(colours, colours + 2));
+}
+
+} // namespace
