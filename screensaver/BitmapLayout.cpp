@@ -5,6 +5,20 @@ uint64_t RowStride(uint32_t width, uint32_t bitsPerPixel)
     return (static_cast<uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
 }
 
+bool PixelBufferBytes(uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint64_t* bytes)
+{
+    if (width == 0 || height == 0) {
+        return false;
+    }
+    uint64_t stride = RowStride(width, bitsPerPixel);
+    // Both factors stay below 2^32 here, so the product cannot wrap.
+    if (stride > kMaxPixelBytes || stride * height > kMaxPixelBytes) {
+        return false;
+    }
+    *bytes = stride * height;
+    return true;
+}
+
 static bool IsUncompressed(uint32_t compression)
 {
     return compression == BMP_RGB || compression == BMP_BITFIELDS || compression == BMP_ALPHABITFIELDS;

@@ -41,6 +41,10 @@ const uint32_t kMaxColourTableBytes = 16 + 256 * sizeof(RgbQuad);
 // Bytes of one row padded to whole 32-bit words.
 uint64_t RowStride(uint32_t width, uint32_t bitsPerPixel);
 
+// Bytes of a top-down pixel buffer, stride x rows; false for an empty picture or one
+// above the cap, so the caller refuses it before allocating anything.
+bool PixelBufferBytes(uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint64_t* bytes);
+
 // Pixel bytes GDI reads for the header: stride x rows when uncompressed, biSizeImage
 // otherwise. False when the dimensions are unusable or the result exceeds the cap.
 bool DescribedPixelBytes(const BmpInfoHeader& header, uint32_t* bytes);

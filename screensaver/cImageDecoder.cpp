@@ -1,5 +1,7 @@
 #include "cImageDecoder.h"
 
+#include "GifDecoder.h"
+
 #include "../shared/cgen.h"
 
 #include <cstring>
@@ -80,7 +82,8 @@ static uint32_t LittleEndian32(const uint8_t* bytes)
 }
 
 cImageDecoder::cImageDecoder(const char* path)
-    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr),
+      decompressor(), decompressorHeld(false)
 {
     file = fopen(path, "rb");
     if (file == nullptr) {
@@ -98,6 +101,10 @@ cImageDecoder::cImageDecoder(const char* path)
 
 cImageDecoder::~cImageDecoder()
 {
+    // A header read without a bitmap made leaves the library's memory to release.
+    if (decompressorHeld) {
+        jpeg_destroy_decompress(&decompressor);
+    }
     if (file != nullptr) {
         fclose(file);
     }
@@ -106,6 +113,9 @@ cImageDecoder::~cImageDecoder()
         RFree(__FILE__, __LINE__, bmp->bitmapInfo);
         RFree(__FILE__, __LINE__, bmp->pixels);
         RFree(__FILE__, __LINE__, bmp);
+    }
+    if (format == FORMAT_GIF && formatState != nullptr) {
+        FreeGifState(static_cast<GifState*>(formatState));
     }
 }
 
@@ -117,6 +127,12 @@ void cImageDecoder::ReadHeader()
     switch (format) {
     case FORMAT_BMP:
         ReadBmpHeader();
+        break;
+    case FORMAT_GIF:
+        ReadGifHeader();
+        break;
+    case FORMAT_JPEG:
+        ReadJpegHeader();
         break;
     default:
         break;
@@ -177,6 +193,10 @@ HBITMAP cImageDecoder::MakeBitmap(HDC dc)
     switch (format) {
     case FORMAT_BMP:
         return MakeBmpBitmap(dc);
+    case FORMAT_GIF:
+        return MakeGifBitmap(dc);
+    case FORMAT_JPEG:
+        return MakeJpegBitmap(dc);
     default:
         return nullptr;
     }

@@ -3,6 +3,7 @@
 
 #include "BitmapLayout.h"
 #include "DeviceBitmap.h"
+#include "JpegDecoder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -53,7 +54,14 @@ private:
     void ReadHeader();
     void ReadBmpHeader();
     HBITMAP MakeBmpBitmap(HDC dc);
+    void ReadGifHeader();
+    HBITMAP MakeGifBitmap(HDC dc);
+    void ReadJpegHeader();
+    HBITMAP MakeJpegBitmap(HDC dc);
+    HBITMAP MakeJpegDeviceBitmap(HDC dc, const uint8_t* pixels, size_t pixelBytes);
 
     FILE* file;
     void* formatState;
+    jpeg_decompress_struct decompressor;
+    bool decompressorHeld; // created by the header, not yet destroyed
 };

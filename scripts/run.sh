@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the saver full screen under Wine, showing sample pictures the script makes.
+# Runs the saver full screen under Wine, showing sample pictures (JPEG, GIF, BMP) the script makes.
 #   scripts/run.sh [--win64] [--switch /c|/p N|...] [--time MS] [--flags N] [PICTURE...]
 # With DISPLAY set it runs on that display until you close it; otherwise on a private
 # virtual display, where it saves screenshots of the first ticks, then presses a key.
@@ -29,10 +29,11 @@ samples=$root/build/samples
 make_samples() {
   mkdir -p "$samples"
   local convert=/usr/bin/convert
-  $convert -size 800x600 plasma:fractal -seed 7 BMP3:"$samples/plasma.bmp"
-  $convert -size 640x480 gradient:navy-gold -swirl 120 BMP3:"$samples/swirl.bmp"
+  $convert -size 800x600 -seed 7 plasma:fractal -quality 90 JPEG:"$samples/plasma.jpg"
+  # GIF87a: the saver shows a GIF whose first block is the image (no extensions before it).
+  $convert -size 640x480 gradient:navy-gold -swirl 120 GIF87:"$samples/swirl.gif"
   $convert -size 320x200 pattern:checkerboard -fill crimson -draw 'circle 160,100 160,20' BMP3:"$samples/circle.bmp"
-  pictures=("$samples/plasma.bmp" "$samples/swirl.bmp" "$samples/circle.bmp")
+  pictures=("$samples/plasma.jpg" "$samples/swirl.gif" "$samples/circle.bmp")
 }
 [ ${#pictures[@]} -gt 0 ] || make_samples
 

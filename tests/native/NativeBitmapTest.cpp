@@ -1,6 +1,8 @@
 // What the decoder hands to the device-bitmap step, checked byte by byte.
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
+#include "tests/common/GifWriter.h"
+#include "tests/common/JpegWriter.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +76,66 @@ TEST(BmpHandover, ShortColourTableAndShortPixelsArePaddedWithZeros)
     for (size_t i = handover.bits.size() - 10; i < handover.bits.size(); ++i) {
         EXPECT_EQ(handover.bits[i], 0) << i;
     }
+}
+
+TEST(GifHandover, RowsAreFourByteAlignedIndicesPaddedWithZeros)
+{
+    IndexedPicture picture = IndexPattern(5, 3, 16);
+    Handover handover = HandOver(WriteGif(MakeGif(picture, SpreadColours(16))));
+    ASSERT_EQ(handover.error, DE_OK);
+    ASSERT_EQ(handover.bits.size(), 8u * 3u);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            uint8_t expected = x < 5 ? picture.indices[y * 5 + x] : 0;
+            EXPECT_EQ(handover.bits[y * 8 + x], expected) << x << "," << y;
+        }
+    }
+    BmpInfoHeader header;
+    memcpy(&header, handover.info.data(), sizeof header);
+    EXPECT_EQ(header.biWidth, 5);
+    EXPECT_EQ(header.biHeight, -3);
+    EXPECT_EQ(header.biBitCount, 8);
+}
+
+TEST(GifHandover, MissingColourTableIsReportedForEveryBitmap)
+{
+    GifFile file = MakeGif(IndexPattern(4, 4, 4), SpreadColours(4));
+    file.globalColours.clear();
+    std::string path = WriteTempFile("no-table", WriteGif(file));
+    testing::internal::CaptureStderr();
+    {
+        cImageDecoder decoder(path.c_str());
+        for (int call = 0; call < 2; ++call) {
+            HBITMAP bitmap = decoder.MakeBitmap(nullptr);
+            EXPECT_NE(bitmap, nullptr);
+            DeleteDeviceBitmap(bitmap);
+        }
+    }
+    std::string reported = testing::internal::GetCapturedStderr();
+    remove(path.c_str());
+    size_t first = reported.find("There is no colour table!\n");
+    ASSERT_NE(first, std::string::npos) << reported;
+    EXPECT_NE(reported.find("There is no colour table!\n", first + 1), std::string::npos) << reported;
+}
+
+TEST(JpegHandover, ThreePixelColourRowsAreTwelveBytesApartInBlueGreenRed)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(3, 5), JPEG_COLOUR);
+    Picture reference = LibraryDecode(bytes);
+    Handover handover = HandOver(bytes);
+    ASSERT_EQ(handover.error, DE_OK);
+    ASSERT_EQ(handover.bits.size(), 12u * 5u);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            const uint8_t* pixel = &handover.bits[y * 12 + x * 3];
+            uint32_t colour = pixel[2] << 16 | pixel[1] << 8 | pixel[0];
+            EXPECT_EQ(colour, reference.At(x, y)) << x << "," << y;
+        }
+    }
+    BmpInfoHeader header;
+    memcpy(&header, handover.info.data(), sizeof header);
+    EXPECT_EQ(header.biBitCount, 24);
+    EXPECT_EQ(header.biHeight, -5);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
-#include "tests/common/TestDevice.h"
+#include "tests/common/Decoding.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -44,39 +44,6 @@ TEST(DetectFormat, RecognisesByTheFirstTenBytesInOrder)
     EXPECT_EQ(Detect(Bytes("GIF87aJFIF")), FORMAT_JPEG); // JFIF is tested first
 }
 
-// Decodes a BMP file and reports the outcome of two MakeBitmap calls.
-struct Outcome {
-    int32_t error;
-    int32_t width;
-    int32_t height;
-    bool firstBitmap;
-    bool secondBitmap;
-    int32_t errorAfter;
-};
-
-Outcome Decode(const std::vector<uint8_t>& bytes)
-{
-    std::string path = WriteTempFile("bmp", bytes);
-    Outcome outcome{};
-    {
-        cImageDecoder decoder(path.c_str());
-        outcome.error = decoder.error;
-        outcome.width = decoder.width;
-        outcome.height = decoder.height;
-        HDC dc = AcquireTestDevice();
-        HBITMAP first = decoder.MakeBitmap(dc);
-        HBITMAP second = decoder.MakeBitmap(dc);
-        outcome.firstBitmap = first != nullptr;
-        outcome.secondBitmap = second != nullptr;
-        outcome.errorAfter = decoder.error;
-        DeleteDeviceBitmap(first);
-        DeleteDeviceBitmap(second);
-        ReleaseTestDevice(dc);
-    }
-    remove(path.c_str());
-    return outcome;
-}
-
 std::vector<uint8_t> SmallBmp(int width = 5, int height = 3, bool topDown = false)
 {
     return WriteBmp(MakeBmp(ColourfulPicture(width, height), 24, topDown));
@@ -93,58 +60,58 @@ TEST(BmpDecoder, MissingAndUnrecognisedFilesGiveNoBitmap)
     EXPECT_EQ(missing.error, DE_OPEN);
     EXPECT_EQ(missing.MakeBitmap(nullptr), nullptr);
 
-    Outcome text = Decode(Bytes("This is a text file, not a picture."));
-    EXPECT_EQ(text.error, DE_FORMAT);
-    EXPECT_FALSE(text.firstBitmap);
+    Decoded text = DecodeBytes(Bytes("This is a text file, not a picture."), true);
+    EXPECT_EQ(text.headerError, DE_FORMAT);
+    EXPECT_FALSE(text.made);
 }
 
 TEST(BmpDecoder, GoodFileGivesItsSizeAndABitmapPerCall)
 {
-    Outcome bottomUp = Decode(SmallBmp(5, 3));
-    EXPECT_EQ(bottomUp.error, DE_OK);
+    Decoded bottomUp = DecodeBytes(SmallBmp(5, 3), true);
+    EXPECT_EQ(bottomUp.headerError, DE_OK);
     EXPECT_EQ(bottomUp.width, 5);
     EXPECT_EQ(bottomUp.height, 3);
-    EXPECT_TRUE(bottomUp.firstBitmap);
-    EXPECT_TRUE(bottomUp.secondBitmap);
-    EXPECT_EQ(bottomUp.errorAfter, DE_OK);
+    EXPECT_TRUE(bottomUp.made);
+    EXPECT_TRUE(bottomUp.madeAgain);
+    EXPECT_EQ(bottomUp.error, DE_OK);
 
-    Outcome topDown = Decode(SmallBmp(5, 3, true));
+    Decoded topDown = DecodeBytes(SmallBmp(5, 3, true), true);
     EXPECT_EQ(topDown.height, -3);
-    EXPECT_TRUE(topDown.firstBitmap);
+    EXPECT_TRUE(topDown.made);
 }
 
 TEST(BmpDecoder, TruncatedPixelsGiveOneBitmapThenNone)
 {
     std::vector<uint8_t> bytes = SmallBmp(40, 30);
     bytes.resize(bytes.size() - 100);
-    Outcome outcome = Decode(bytes);
-    EXPECT_EQ(outcome.error, DE_OK);
-    EXPECT_TRUE(outcome.firstBitmap);
-    EXPECT_FALSE(outcome.secondBitmap);
-    EXPECT_EQ(outcome.errorAfter, DE_READ);
+    Decoded outcome = DecodeBytes(bytes, true);
+    EXPECT_EQ(outcome.headerError, DE_OK);
+    EXPECT_TRUE(outcome.made);
+    EXPECT_FALSE(outcome.madeAgain);
+    EXPECT_EQ(outcome.error, DE_READ);
 }
 
 TEST(BmpDecoder, TruncatedHeaderGivesReadErrorAndNoBitmap)
 {
     std::vector<uint8_t> bytes = SmallBmp();
     bytes.resize(30);
-    Outcome outcome = Decode(bytes);
-    EXPECT_EQ(outcome.error, DE_READ);
-    EXPECT_FALSE(outcome.firstBitmap);
+    Decoded outcome = DecodeBytes(bytes, true);
+    EXPECT_EQ(outcome.headerError, DE_READ);
+    EXPECT_FALSE(outcome.made);
 }
 
 TEST(BmpDecoder, FileSizeFieldIsNotTrusted)
 {
     std::vector<uint8_t> tooSmall = SmallBmp();
     Patch32(tooSmall, 2, 10); // below the pixel offset
-    EXPECT_TRUE(Decode(tooSmall).firstBitmap);
+    EXPECT_TRUE(DecodeBytes(tooSmall).made);
 
     std::vector<uint8_t> tooLarge = SmallBmp();
     Patch32(tooLarge, 2, 0xFFFFFFF0); // far beyond the file
-    Outcome outcome = Decode(tooLarge);
+    Decoded outcome = DecodeBytes(tooLarge, true);
+    EXPECT_EQ(outcome.headerError, DE_OK);
+    EXPECT_TRUE(outcome.made);
     EXPECT_EQ(outcome.error, DE_OK);
-    EXPECT_TRUE(outcome.firstBitmap);
-    EXPECT_EQ(outcome.errorAfter, DE_OK);
 }
 
 TEST(BmpDecoder, InconsistentHeadersAreRefused)
@@ -171,9 +138,9 @@ TEST(BmpDecoder, InconsistentHeadersAreRefused)
     for (const Case& c : cases) {
         std::vector<uint8_t> bytes = SmallBmp();
         Patch32(bytes, c.offset, c.value);
-        Outcome outcome = Decode(bytes);
-        EXPECT_EQ(outcome.error, DE_FORMAT) << c.what;
-        EXPECT_FALSE(outcome.firstBitmap) << c.what;
+        Decoded outcome = DecodeBytes(bytes, true);
+        EXPECT_EQ(outcome.headerError, DE_FORMAT) << c.what;
+        EXPECT_FALSE(outcome.made) << c.what;
     }
 }
 
@@ -185,13 +152,13 @@ TEST(BmpDecoder, CompressedDataIsBoundedByItsImageSize)
     file.compression = BMP_RLE8;
     file.pixelData = EncodeRle8(picture, palette);
     file.sizeImage = 0x7FFFFFFF; // more than the cap
-    EXPECT_EQ(Decode(WriteBmp(file)).error, DE_FORMAT);
+    EXPECT_EQ(DecodeBytes(WriteBmp(file)).headerError, DE_FORMAT);
 
     file.sizeImage = static_cast<uint32_t>(file.pixelData.size() + 64); // longer than the file
-    Outcome outcome = Decode(WriteBmp(file));
-    EXPECT_EQ(outcome.error, DE_OK);
-    EXPECT_TRUE(outcome.firstBitmap);
-    EXPECT_EQ(outcome.errorAfter, DE_READ);
+    Decoded outcome = DecodeBytes(WriteBmp(file), true);
+    EXPECT_EQ(outcome.headerError, DE_OK);
+    EXPECT_TRUE(outcome.made);
+    EXPECT_EQ(outcome.error, DE_READ);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // BMP files through the decoder and GDI, read back pixel for pixel.
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
-#include "tests/common/TestFiles.h"
+#include "tests/common/Decoding.h"
 
 #include <windows.h>
 
@@ -9,73 +9,12 @@
 
 namespace {
 
-// The device bitmap's pixels as 0xRRGGBB, top row first.
-Picture ReadBack(HDC dc, HBITMAP bitmap, int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    Picture picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
-    int rows = GetDIBits(dc, bitmap, 0, height, picture.pixels.data(), &info, DIB_RGB_COLORS);
-    EXPECT_EQ(rows, height);
-    for (uint32_t& pixel : picture.pixels) {
-        pixel &= 0xFFFFFF;
-    }
-    return picture;
-}
-
-struct Shown {
-    int32_t error = DE_OK;
-    bool made = false;
-    Picture picture;
-};
-
-Shown Show(const std::vector<uint8_t>& bytes)
-{
-    std::string path = WriteTempFile("screen", bytes);
-    Shown shown;
-    {
-        cImageDecoder decoder(path.c_str());
-        HDC dc = GetDC(nullptr);
-        HBITMAP bitmap = decoder.MakeBitmap(dc);
-        shown.error = decoder.error;
-        shown.made = bitmap != nullptr;
-        if (bitmap != nullptr) {
-            shown.picture = ReadBack(dc, bitmap, decoder.width, decoder.height < 0 ? -decoder.height : decoder.height);
-            DeleteObject(bitmap);
-        }
-        ReleaseDC(nullptr, dc);
-    }
-    DeleteFileA(path.c_str());
-    return shown;
-}
-
-void ExpectPicture(const Picture& actual, const Picture& expected, const char* what)
-{
-    ASSERT_EQ(actual.width, expected.width) << what;
-    ASSERT_EQ(actual.height, expected.height) << what;
-    int wrong = 0;
-    for (int y = 0; y < expected.height; ++y) {
-        for (int x = 0; x < expected.width; ++x) {
-            if (actual.At(x, y) != expected.At(x, y) && ++wrong <= 3) {
-                ADD_FAILURE() << what << ": pixel (" << x << "," << y << ") is " << std::hex << actual.At(x, y)
-                              << " instead of " << expected.At(x, y);
-            }
-        }
-    }
-    EXPECT_EQ(wrong, 0) << what;
-}
-
 void ExpectShownExactly(const BmpFile& file, const Picture& expected, const char* what)
 {
-    Shown shown = Show(WriteBmp(file));
+    Decoded shown = DecodeBytes(WriteBmp(file));
     ASSERT_TRUE(shown.made) << what;
     EXPECT_EQ(shown.error, DE_OK) << what;
-    ExpectPicture(shown.picture, expected, what);
+    ExpectSamePicture(shown.picture, expected, what);
 }
 
 const std::vector<uint32_t> kTwoColours = {0x102030, 0xF0E0D0};
@@ -186,12 +125,12 @@ TEST(BmpOnScreen, TruncatedPixelsShowWhatWasReadOnBlack)
     Picture picture = ColourfulPicture(8, 6);
     std::vector<uint8_t> bytes = WriteBmp(MakeBmp(picture, 24, false));
     bytes.resize(bytes.size() - 2 * 24); // the two top rows are missing
-    Shown shown = Show(bytes);
+    Decoded shown = DecodeBytes(bytes);
     ASSERT_TRUE(shown.made);
     EXPECT_EQ(shown.error, DE_READ);
     Picture expected = picture;
     std::fill(expected.pixels.begin(), expected.pixels.begin() + 2 * 8, 0u);
-    ExpectPicture(shown.picture, expected, "truncated");
+    ExpectSamePicture(shown.picture, expected, "truncated");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "SaverProcess.h"
 
 #include "RegistryFixture.h"
+#include "tests/common/TestDevice.h"
 
 #include <cstring>
 
@@ -95,26 +96,16 @@ HWND SaverProcess::WaitForWindow(const char* title, DWORD milliseconds)
 Picture CaptureScreen()
 {
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    Picture picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
     SelectObject(memory, previous);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    GetDIBits(memory, bitmap, 0, height, picture.pixels.data(), &info, DIB_RGB_COLORS);
+    Picture picture = ReadBackBitmap(memory, bitmap, width, height);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    for (uint32_t& pixel : picture.pixels) {
-        pixel &= 0xFFFFFF;
-    }
     return picture;
 }
 

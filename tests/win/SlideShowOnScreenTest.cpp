@@ -1,6 +1,8 @@
 // Ticks of the built saver, read back from the screen.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "tests/common/GifWriter.h"
+#include "tests/common/JpegWriter.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +175,26 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     EXPECT_EQ(Tick(window, 7).At(centre, middle), 0x0000FFu) << "any timer id is a tick";
     EXPECT_EQ(DrawnArea(Tick(window)).right, 0) << "the unreadable file leaves the screen black";
     EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
+}
+
+TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
+{
+    std::vector<uint32_t> colours = SpreadColours(16);
+    IndexedPicture indexed = IndexPattern(300, 200, 16);
+    std::string gif = WriteTempFile("show.gif", WriteGif(MakeGif(indexed, colours, true)));
+    std::vector<uint8_t> jpegBytes = WriteJpeg(ColourfulPicture(400, 300), JPEG_COLOUR);
+    std::string jpeg = WriteTempFile("show.jpg", jpegBytes);
+
+    HWND window = Start(0, {gif, jpeg});
+    ASSERT_NE(window, nullptr);
+    ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 362, 284);
+    ExpectShownAt(Tick(window), LibraryDecode(jpegBytes), 312, 234);
+    saver.reset();
+
+    window = Start(2, {gif, jpeg});
+    ASSERT_NE(window, nullptr);
+    ExpectArea(DrawnArea(Tick(window)), 0, 43, 1024, 682);
+    ExpectArea(DrawnArea(Tick(window)), 0, 0, 1023, 767); // 2.56 rounded to single precision is smaller
 }
 
 TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)

@@ -1,0 +1,308 @@
+// GIF files made by the test writer, decoded and compared pixel for pixel.
+#include "screensaver/cImageDecoder.h"
+#include "tests/common/Decoding.h"
+#include "tests/common/GifWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void ExpectShown(const GifFile& file, const Picture& expected, const std::string& what)
+{
+    Decoded decoded = DecodeBytes(WriteGif(file));
+    ASSERT_EQ(decoded.headerError, DE_OK) << what;
+    ASSERT_TRUE(decoded.made) << what;
+    EXPECT_EQ(decoded.error, DE_OK) << what;
+    EXPECT_EQ(decoded.width, expected.width) << what;
+    EXPECT_EQ(decoded.height, expected.height) << what;
+    ExpectSamePicture(decoded.picture, expected, what);
+}
+
+void ExpectShown(const GifFile& file, const IndexedPicture& picture, const std::vector<uint32_t>& colours,
+                 const std::string& what)
+{
+    ExpectShown(file, ColoursOf(picture, colours), what);
+}
+
+TEST(GifDecoder, VersionsColourCountsAndWidths)
+{
+    for (const char* signature : {"GIF87a", "GIF89a"}) {
+        for (int colours : {2, 4, 16, 256}) {
+            for (int width : {1, 3, 5, 8, 13}) {
+                std::vector<uint32_t> palette = SpreadColours(colours);
+                IndexedPicture picture = IndexPattern(width, 7, colours);
+                GifFile file = MakeGif(picture, palette);
+                file.signature = signature;
+                std::string what = std::string(signature) + ", " + std::to_string(colours) + " colours, width " +
+                                   std::to_string(width);
+                ExpectShown(file, picture, palette, what);
+            }
+        }
+    }
+}
+
+TEST(GifDecoder, LocalTableReplacesGlobalAndPositionIsIgnored)
+{
+    std::vector<uint32_t> local = SpreadColours(16);
+    IndexedPicture picture = IndexPattern(9, 6, 16);
+    GifFile file = MakeGif(picture, GreyPalette(16));
+    file.localColours = local;
+    file.left = 30;
+    file.top = 12;
+    ExpectShown(file, picture, local, "local and global table");
+
+    GifFile localOnly = MakeGif(picture, local);
+    localOnly.globalColours.clear();
+    localOnly.localColours = local;
+    ExpectShown(localOnly, picture, local, "local table only");
+}
+
+TEST(GifDecoder, PaletteEntriesPastTheTableKeepEarlierColours)
+{
+    std::vector<uint32_t> full = SpreadColours(256);
+    IndexedPicture first = IndexPattern(4, 4, 256);
+    ExpectShown(MakeGif(first, full), first, full, "256 colours first");
+
+    // Four colours, but the code size lets the data name index 200 and up.
+    std::vector<uint32_t> four = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    IndexedPicture picture{3, 2, {0, 1, 2, 3, 200, 255}};
+    GifFile file = MakeGif(picture, four);
+    file.minimumCodeSize = 8;
+    file.imageData = LzwEncode(picture.indices, 8);
+    Picture expected = ColoursOf(picture, four);
+    expected.pixels[4] = full[200];
+    expected.pixels[5] = full[255];
+    ExpectShown(file, expected, "4-entry table over an earlier palette");
+
+    GifFile noTable = MakeGif(picture, {});
+    noTable.minimumCodeSize = 8;
+    noTable.imageData = LzwEncode(picture.indices, 8);
+    ExpectShown(noTable, expected, "no colour table: the palette as left");
+}
+
+TEST(GifDecoder, InterlacedRowsLandInPlace)
+{
+    std::vector<uint32_t> palette = SpreadColours(16);
+    for (int height : {1, 2, 3, 4, 5, 8, 9, 17}) {
+        IndexedPicture picture = IndexPattern(6, height, 16);
+        ExpectShown(MakeGif(picture, palette, true), picture, palette, "interlaced, " + std::to_string(height) + " rows");
+    }
+}
+
+TEST(GifDecoder, StringTableFullThenClearedOrKeptAtTwelveBits)
+{
+    std::vector<uint32_t> palette = SpreadColours(256);
+    IndexedPicture picture = IndexNoise(130, 100, 256);
+
+    LzwStats cleared;
+    ExpectShown(MakeGif(picture, palette, false, {}, &cleared), picture, palette, "clear code when full");
+    EXPECT_GT(cleared.clearsWhenFull, 0);
+
+    LzwOptions noClear;
+    noClear.clearWhenFull = false;
+    LzwStats kept;
+    ExpectShown(MakeGif(picture, palette, false, noClear, &kept), picture, palette, "12 bits without clear");
+    EXPECT_GT(kept.codesWhileFull, 1000);
+
+    IndexedPicture fewColours = IndexNoise(200, 150, 4, 7);
+    std::vector<uint32_t> four = SpreadColours(4);
+    LzwStats small;
+    ExpectShown(MakeGif(fewColours, four, false, noClear, &small), fewColours, four, "2-bit codes grown to 12");
+    EXPECT_GT(small.codesWhileFull, 100);
+}
+
+TEST(GifDecoder, CodeNotYetInTableAndStreamsWithoutClearOrEnd)
+{
+    std::vector<uint32_t> palette = SpreadColours(4);
+    IndexedPicture runs{40, 3, std::vector<uint8_t>(120, 2)};
+    LzwStats stats;
+    ExpectShown(MakeGif(runs, palette, false, {}, &stats), runs, palette, "one long run");
+    EXPECT_GT(stats.notYetInTable, 3);
+
+    IndexedPicture picture = IndexPattern(11, 9, 4);
+    LzwOptions bare;
+    bare.leadingClear = false;
+    bare.endCode = false;
+    ExpectShown(MakeGif(picture, palette, false, bare), picture, palette, "no leading clear, no end code");
+}
+
+TEST(GifDecoder, CodesStraddleSubBlocksOfEverySize)
+{
+    std::vector<uint32_t> palette = SpreadColours(256);
+    IndexedPicture picture = IndexNoise(37, 23, 256, 3);
+    for (int size : {1, 2, 3, 4, 5, 7, 100, 254}) {
+        GifFile file = MakeGif(picture, palette);
+        file.subBlockSizes = {size};
+        ExpectShown(file, picture, palette, "sub-blocks of " + std::to_string(size));
+    }
+    GifFile mixed = MakeGif(picture, palette);
+    mixed.subBlockSizes = {1, 255, 2, 3, 250, 1, 1, 1, 6};
+    ExpectShown(mixed, picture, palette, "mixed sub-block sizes");
+}
+
+TEST(GifDecoder, EndCodeInAShortFinalSubBlock)
+{
+    std::vector<uint32_t> palette = SpreadColours(16);
+    IndexedPicture picture = IndexPattern(21, 13, 16);
+    for (int last : {1, 2, 3, 4}) {
+        for (bool endCode : {true, false}) {
+            LzwOptions options;
+            options.endCode = endCode;
+            GifFile file = MakeGif(picture, palette, false, options);
+            file.lastSubBlockBytes = last;
+            std::string what = "final sub-block of " + std::to_string(last) + (endCode ? " with" : " without") +
+                               " end code";
+            ExpectShown(file, picture, palette, what);
+        }
+    }
+}
+
+TEST(GifDecoder, ExtensionBeforeTheImageIsNoImage)
+{
+    GifFile file = MakeGif(IndexPattern(4, 4, 4), SpreadColours(4));
+    file.beforeImage = {0x21, 0xF9, 0x04, 0x01, 0x0A, 0x00, 0x03, 0x00}; // graphic control extension
+    Decoded decoded = DecodeBytes(WriteGif(file));
+    EXPECT_EQ(decoded.headerError, DE_NO_IMAGE);
+    EXPECT_FALSE(decoded.made);
+}
+
+TEST(GifDecoder, HeaderCutShortIsAReadError)
+{
+    std::vector<uint8_t> bytes = WriteGif(MakeGif(IndexPattern(4, 4, 16), SpreadColours(16)));
+    for (size_t cut : {10u, 12u, 13u, 40u, 13u + 48u + 5u, 13u + 48u + 9u}) {
+        std::vector<uint8_t> shortened(bytes.begin(), bytes.begin() + cut);
+        Decoded decoded = DecodeBytes(shortened);
+        EXPECT_EQ(decoded.headerError, DE_READ) << cut;
+        EXPECT_FALSE(decoded.made) << cut;
+    }
+}
+
+// Pixels from `from` on (in the order the file stores them) are all colour index 0.
+void ExpectDecodedPrefix(const Picture& shown, const Picture& expected, uint32_t colourZero, size_t atLeast,
+                         const std::string& what)
+{
+    size_t first = 0;
+    while (first < expected.pixels.size() && shown.pixels[first] == expected.pixels[first]) {
+        ++first;
+    }
+    EXPECT_GE(first, atLeast) << what;
+    for (size_t i = first; i < shown.pixels.size(); ++i) {
+        ASSERT_EQ(shown.pixels[i], colourZero) << what << ": pixel " << i;
+    }
+}
+
+TEST(GifDecoder, TruncatedDataShowsTheRowsDecodedOnIndexZero)
+{
+    std::vector<uint32_t> palette = SpreadColours(256);
+    IndexedPicture picture = IndexNoise(50, 40, 256, 5);
+    std::vector<uint8_t> bytes = WriteGif(MakeGif(picture, palette));
+    size_t dataStart = 13 + 768 + 10 + 1;
+    size_t cut = dataStart + 6 * 256 + 100; // six whole sub-blocks, then part of the seventh
+    bytes.resize(cut);
+    Decoded decoded = DecodeBytes(bytes, true);
+    EXPECT_EQ(decoded.headerError, DE_OK);
+    ASSERT_TRUE(decoded.made);
+    EXPECT_EQ(decoded.error, DE_READ);
+    EXPECT_FALSE(decoded.madeAgain);
+    ExpectDecodedPrefix(decoded.picture, ColoursOf(picture, palette), palette[0], 400, "cut in the data");
+}
+
+TEST(GifDecoder, SecondBitmapReusesTheDecodedPixels)
+{
+    std::vector<uint32_t> palette = SpreadColours(16);
+    Decoded decoded = DecodeBytes(WriteGif(MakeGif(IndexPattern(7, 5, 16), palette)), true);
+    EXPECT_TRUE(decoded.made);
+    EXPECT_TRUE(decoded.madeAgain);
+}
+
+// Damaged data stops the decoding; the rows written so far stay, the rest is index 0.
+TEST(GifDecoder, UndecodableCodesStopTheDecoding)
+{
+    std::vector<uint32_t> palette = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
+    Picture blank{4, 2, std::vector<uint32_t>(8, palette[0])};
+    auto decodeCodes = [&](const std::vector<LzwCode>& codes) {
+        GifFile file = MakeGif(IndexedPicture{4, 2, std::vector<uint8_t>(8, 0)}, palette);
+        file.imageData = PackCodes(codes);
+        return DecodeBytes(WriteGif(file));
+    };
+    // m = 2: clear 4, end 5, first free code 6; codes are 3 bits wide at first.
+    Decoded newCodeFirst = decodeCodes({{4, 3}, {6, 3}, {1, 3}, {5, 3}});
+    ASSERT_TRUE(newCodeFirst.made);
+    EXPECT_EQ(newCodeFirst.error, DE_OK);
+    ExpectSamePicture(newCodeFirst.picture, blank, "new code with no previous code");
+
+    Decoded aboveNext = decodeCodes({{4, 3}, {1, 3}, {7, 3}, {2, 3}, {5, 3}});
+    ASSERT_TRUE(aboveNext.made);
+    Picture expected = blank;
+    expected.pixels[0] = palette[1];
+    ExpectSamePicture(aboveNext.picture, expected, "code above the next free code");
+
+    Decoded afterClear = decodeCodes({{4, 3}, {1, 3}, {2, 3}, {4, 3}, {6, 3}, {3, 3}, {5, 3}});
+    ASSERT_TRUE(afterClear.made);
+    expected.pixels[1] = palette[2];
+    ExpectSamePicture(afterClear.picture, expected, "new code right after a clear code");
+}
+
+TEST(GifDecoder, CodeSizeAboveElevenIsIgnored)
+{
+    std::vector<uint32_t> palette = SpreadColours(4);
+    IndexedPicture picture = IndexPattern(5, 3, 4);
+    GifFile file = MakeGif(picture, palette);
+    file.minimumCodeSize = 12;
+    Decoded decoded = DecodeBytes(WriteGif(file));
+    ASSERT_TRUE(decoded.made);
+    EXPECT_EQ(decoded.error, DE_OK);
+    ExpectSamePicture(decoded.picture, Picture{5, 3, std::vector<uint32_t>(15, palette[0])}, "code size 12");
+
+    file.minimumCodeSize = 11;
+    file.imageData = LzwEncode(picture.indices, 11);
+    ExpectShown(file, picture, palette, "code size 11");
+}
+
+TEST(GifDecoder, PixelsPastTheLastRowAreDropped)
+{
+    std::vector<uint32_t> palette = SpreadColours(16);
+    IndexedPicture picture = IndexNoise(9, 5, 16, 11);
+    IndexedPicture longer = IndexNoise(9, 40, 16, 11); // the same first rows, then 35 more
+    for (bool interlaced : {false, true}) {
+        GifFile file = MakeGif(picture, palette, interlaced);
+        std::vector<uint8_t> stored = interlaced ? InterlacedOrder(picture) : picture.indices;
+        stored.insert(stored.end(), longer.indices.begin() + 45, longer.indices.end());
+        file.imageData = LzwEncode(stored, file.minimumCodeSize);
+        ExpectShown(file, picture, palette, interlaced ? "interlaced, data after pass 3" : "data after the last row");
+    }
+}
+
+TEST(GifDecoder, EarlyEndLeavesLaterRowsAtIndexZero)
+{
+    std::vector<uint32_t> palette = SpreadColours(16);
+    IndexedPicture picture = IndexPattern(10, 6, 16);
+    GifFile file = MakeGif(picture, palette);
+    std::vector<uint8_t> half(picture.indices.begin(), picture.indices.begin() + 25);
+    file.imageData = LzwEncode(half, file.minimumCodeSize);
+    Picture expected = ColoursOf(picture, palette);
+    std::fill(expected.pixels.begin() + 25, expected.pixels.end(), palette[0]);
+    ExpectShown(file, expected, "end code after 25 pixels");
+}
+
+TEST(GifDecoder, EmptyOrOversizedPicturesAreRefused)
+{
+    struct Case {
+        int width;
+        int height;
+    };
+    for (Case size : {Case{0, 5}, Case{5, 0}, Case{65535, 65535}, Case{65535, 4097}}) {
+        GifFile file = MakeGif(IndexPattern(2, 2, 4), SpreadColours(4));
+        file.width = size.width;
+        file.height = size.height;
+        Decoded decoded = DecodeBytes(WriteGif(file));
+        std::string what = std::to_string(size.width) + "x" + std::to_string(size.height);
+        EXPECT_EQ(decoded.headerError, DE_FORMAT) << what;
+        EXPECT_FALSE(decoded.made) << what;
+    }
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+// JPEG files made by the library's compressor, decoded and compared with the library's
+// own plain decompression of the same bytes.
+#include "screensaver/cImageDecoder.h"
+#include "tests/common/Decoding.h"
+#include "tests/common/GifWriter.h"
+#include "tests/common/JpegWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void ExpectAsLibrary(const std::vector<uint8_t>& bytes, const std::string& what)
+{
+    Decoded decoded = DecodeBytes(bytes);
+    ASSERT_EQ(decoded.headerError, DE_OK) << what;
+    ASSERT_TRUE(decoded.made) << what;
+    EXPECT_EQ(decoded.error, DE_OK) << what;
+    ExpectSamePicture(decoded.picture, LibraryDecode(bytes), what);
+}
+
+TEST(JpegDecoder, ColourAndGreyMatchTheLibrary)
+{
+    for (int width : {1, 3, 4, 5, 17, 64}) {
+        Picture picture = ColourfulPicture(width, 11);
+        ExpectAsLibrary(WriteJpeg(picture, JPEG_COLOUR), "colour, width " + std::to_string(width));
+        ExpectAsLibrary(WriteJpeg(picture, JPEG_GREY), "grey, width " + std::to_string(width));
+    }
+    ExpectAsLibrary(WriteJpeg(ColourfulPicture(40, 30), JPEG_COLOUR, 75, true), "progressive colour");
+}
+
+TEST(JpegDecoder, RedStaysRed)
+{
+    Picture red{16, 16, std::vector<uint32_t>(256, 0xFF0000)};
+    Decoded decoded = DecodeBytes(WriteJpeg(red, JPEG_COLOUR));
+    ASSERT_TRUE(decoded.made);
+    for (uint32_t pixel : decoded.picture.pixels) {
+        ASSERT_GE(pixel >> 16, 0xF0u) << std::hex << pixel;
+        ASSERT_LE(pixel & 0xFF, 0x10u) << std::hex << pixel;
+    }
+}
+
+TEST(JpegDecoder, GreyRampStaysUnderAGifPalette)
+{
+    Picture grey = ColourfulPicture(8, 8);
+    ExpectAsLibrary(WriteJpeg(grey, JPEG_GREY), "grey first");
+
+    // A GIF with four colours and an 8-bit code size shows indices 4 and 200 from the ramp.
+    std::vector<uint32_t> four = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    IndexedPicture picture{3, 2, {0, 1, 2, 3, 4, 200}};
+    GifFile file = MakeGif(picture, four);
+    file.minimumCodeSize = 8;
+    file.imageData = LzwEncode(picture.indices, 8);
+    Decoded decoded = DecodeBytes(WriteGif(file));
+    ASSERT_TRUE(decoded.made);
+    Picture expected = ColoursOf(picture, four);
+    expected.pixels[4] = 0x040404;
+    expected.pixels[5] = 0xC8C8C8;
+    ExpectSamePicture(decoded.picture, expected, "GIF after a grey JPEG");
+}
+
+TEST(JpegDecoder, CutBeforeTheFrameHeaderFailsAndTheNextPictureDecodes)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(20, 10), JPEG_COLOUR);
+    size_t frame = FindMarker(bytes, 0xC0);
+    ASSERT_LT(frame, bytes.size());
+    for (size_t cut : {size_t{20}, frame - 30, frame}) {
+        Decoded failed = DecodeBytes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut));
+        EXPECT_EQ(failed.headerError, DE_JPEG) << cut;
+        EXPECT_FALSE(failed.made) << cut;
+        ExpectAsLibrary(bytes, "after a failed header");
+    }
+}
+
+TEST(JpegDecoder, CutInTheCompressedDataShowsTheLibraryFiller)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(48, 40), JPEG_COLOUR);
+    size_t scan = FindMarker(bytes, 0xDA);
+    bytes.resize(scan + (bytes.size() - scan) / 2);
+    ExpectAsLibrary(bytes, "cut in the data");
+}
+
+TEST(JpegDecoder, FourComponentsGiveNoBitmap)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(9, 7), JPEG_CMYK);
+    Decoded decoded = DecodeBytes(bytes);
+    EXPECT_EQ(decoded.headerError, DE_OK);
+    EXPECT_FALSE(decoded.made);
+    EXPECT_EQ(decoded.error, DE_BITMAP);
+}
+
+TEST(JpegDecoder, FailureDuringDecompressionThenASecondDecoderSucceeds)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(16, 16), JPEG_COLOUR);
+    std::vector<uint8_t> broken = bytes;
+    size_t frame = FindMarker(broken, 0xC0);
+    broken[frame + 10 + 2] = 3; // the first component's quantisation table, never defined
+    Decoded failed = DecodeBytes(broken);
+    EXPECT_EQ(failed.headerError, DE_OK);
+    EXPECT_FALSE(failed.made);
+    EXPECT_EQ(failed.error, DE_JPEG);
+    ExpectAsLibrary(bytes, "after a failed decompression");
+}
+
+TEST(JpegDecoder, FailureWhileFinishingKeepsTheCompletePicture)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(16, 16), JPEG_COLOUR);
+    size_t frame = FindMarker(bytes, 0xC0);
+    size_t frameLength = 2 + (bytes[frame + 2] << 8 | bytes[frame + 3]);
+    std::vector<uint8_t> twoFrames = bytes;
+    // A second frame header after the scan: the library fails once all rows are out.
+    twoFrames.insert(twoFrames.end() - 2, bytes.begin() + frame, bytes.begin() + frame + frameLength);
+    Decoded decoded = DecodeBytes(twoFrames);
+    ASSERT_TRUE(decoded.made);
+    EXPECT_EQ(decoded.error, DE_OK);
+    ExpectSamePicture(decoded.picture, LibraryDecode(bytes), "second frame header after the scan");
+}
+
+TEST(JpegDecoder, OversizedPictureIsRefusedBeforeDecoding)
+{
+    std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(8, 8), JPEG_COLOUR);
+    size_t frame = FindMarker(bytes, 0xC0);
+    for (size_t field : {frame + 5, frame + 7}) { // height, width: 65000 each
+        bytes[field] = 0xFD;
+        bytes[field + 1] = 0xE8;
+    }
+    Decoded decoded = DecodeBytes(bytes);
+    EXPECT_EQ(decoded.headerError, DE_FORMAT);
+    EXPECT_FALSE(decoded.made);
+}
+
+} // namespace
