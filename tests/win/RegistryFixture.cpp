@@ -45,3 +45,24 @@ std::vector<std::string> ValueNames(HKEY root)
     RegCloseKey(key);
     return names;
 }
+
+void ExpectStoredDword(const char* name, DWORD value)
+{
+    RegistryValue stored = QueryValue(HKEY_CURRENT_USER, name);
+    EXPECT_TRUE(stored.present) << name;
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_DWORD)) << name;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
+    EXPECT_EQ(stored.data, std::vector<BYTE>(bytes, bytes + sizeof value)) << name;
+}
+
+void ExpectStoredText(const char* name, const std::string& text)
+{
+    RegistryValue stored = QueryValue(HKEY_CURRENT_USER, name);
+    EXPECT_TRUE(stored.present) << name;
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ)) << name;
+    std::string bytes(stored.data.begin(), stored.data.end());
+    if (!bytes.empty() && bytes.back() == '\0') {
+        bytes.pop_back();
+    }
+    EXPECT_EQ(bytes, text) << name;
+}

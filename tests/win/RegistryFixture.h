@@ -25,3 +25,9 @@ protected:
     void SetUp() override { DeleteSettingsKeys(); }
     void TearDown() override { DeleteSettingsKeys(); }
 };
+
+// Expects a user-key value with exactly these bytes: REG_DWORD, or REG_SZ with the text's
+// characters. The platform stores a terminator after a text counted without one when the byte
+// after it is zero (NT does the same), so one trailing zero byte is accepted.
+void ExpectStoredDword(const char* name, DWORD value);
+void ExpectStoredText(const char* name, const std::string& text);

@@ -1,0 +1,275 @@
+#include "ImagesDialog.h"
+
+#include "../shared/cgen.h"
+#include "resources/resource.h"
+#include "shared.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstring>
+
+static const char* const kSourceName = "ImagesDialog";
+
+static HWND imageList;
+
+// The open-file structure as of version 4.0, without the fields added later: 76 bytes on i686.
+static const DWORD kOpenFileNameSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void*) != 4 || kOpenFileNameSize == 76, "version 4.0 open-file structure");
+
+int AddUniqueToList(HWND owner, HWND list, const char* path)
+{
+    if (SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(path)) != LB_ERR) {
+        return -1;
+    }
+    LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
+    if (added == LB_ERR || added == LB_ERRSPACE) {
+        MessageBoxA(owner, path, "Error adding...", MB_OK);
+    }
+    return 0;
+}
+
+int CompareStrings(const char* first, const char* second)
+{
+    size_t firstLength = strlen(first);
+    size_t secondLength = strlen(second);
+    size_t common = firstLength < secondLength ? firstLength : secondLength;
+    for (size_t i = 0; i < common; ++i) {
+        signed char a = static_cast<signed char>(first[i]);
+        signed char b = static_cast<signed char>(second[i]);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    if (firstLength == secondLength) {
+        return 0;
+    }
+    return firstLength < secondLength ? -1 : 1;
+}
+
+static int CompareItems(const void* placed, const void* incoming)
+{
+    return CompareStrings(static_cast<const char*>(placed), static_cast<const char*>(incoming));
+}
+
+static void LoadImageList(HWND dialog)
+{
+    DWORD count = 0;
+    if (!ReadDwordValue(userKey, kNumFilesValue, &count)) {
+        count = 0;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        char name[16];
+        ImageValueName(name, i);
+        char path[PATH_CHARS + 1];
+        if (ReadTextValue(userKey, name, path, PATH_CHARS)) {
+            AddUniqueToList(dialog, imageList, path);
+        } else {
+            Warning(kSourceName, __LINE__, "Corrupt registry");
+        }
+    }
+}
+
+static void AcceptDrops(HWND dialog, BOOL accept)
+{
+    DragAcceptFiles(imageList, accept);
+    DragAcceptFiles(dialog, accept);
+}
+
+static BOOL InitImagesDialog(HWND dialog)
+{
+    imageList = GetDlgItem(dialog, IDC_IMAGE_LIST);
+    AcceptDrops(dialog, TRUE);
+    LoadImageList(dialog);
+    return TRUE;
+}
+
+static void AddDroppedFiles(HWND dialog, HDROP drop)
+{
+    WORD count = static_cast<WORD>(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0));
+    for (WORD i = 0; i < count; ++i) {
+        char path[PATH_CHARS];
+        DragQueryFileA(drop, i, path, sizeof path);
+        AddUniqueToList(dialog, imageList, path);
+    }
+    DragFinish(drop);
+}
+
+// Entry buffers hold the longest entry the list takes in and a terminator.
+static void ReadEntry(int index, char text[PATH_CHARS + 1])
+{
+    if (SendMessageA(imageList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)) == LB_ERR) {
+        FatalError(kSourceName, __LINE__, "Reading list items");
+    }
+}
+
+static int EntryCount()
+{
+    return static_cast<int>(SendMessageA(imageList, LB_GETCOUNT, 0, 0));
+}
+
+static void SaveImageList()
+{
+    int count = EntryCount();
+    WriteDwordValue(userKey, kNumFilesValue, static_cast<DWORD>(count));
+    for (int i = 0; i < count; ++i) {
+        char path[PATH_CHARS + 1];
+        ReadEntry(i, path);
+        char name[16];
+        ImageValueName(name, static_cast<DWORD>(i));
+        WriteTextValue(userKey, name, path);
+    }
+}
+
+static void CloseImagesDialog(HWND dialog, bool accepted)
+{
+    AcceptDrops(dialog, FALSE);
+    EndDialog(dialog, accepted ? 1 : 0);
+}
+
+// The index of the one selected entry, or -1 when none or several are selected.
+static int SingleSelection()
+{
+    if (SendMessageA(imageList, LB_GETSELCOUNT, 0, 0) != 1) {
+        return -1;
+    }
+    int selected = -1;
+    SendMessageA(imageList, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&selected));
+    return selected;
+}
+
+// Takes the entry out of the list and puts it back at the index that place chooses.
+static void MoveEntry(int index, int (*place)(int index, int remaining))
+{
+    char text[PATH_CHARS + 1];
+    ReadEntry(index, text);
+    SendMessageA(imageList, LB_DELETESTRING, index, 0);
+    int target = place(index, EntryCount());
+    SendMessageA(imageList, LB_INSERTSTRING, target, reinterpret_cast<LPARAM>(text));
+    SendMessageA(imageList, LB_SETSEL, TRUE, target);
+}
+
+static int OnePlaceUp(int index, int)
+{
+    return index > 0 ? index - 1 : index;
+}
+
+static int OnePlaceDown(int index, int remaining)
+{
+    return index != remaining ? index + 1 : index;
+}
+
+static void MoveSelectedEntry(int (*place)(int index, int remaining))
+{
+    int selected = SingleSelection();
+    if (selected >= 0) {
+        MoveEntry(selected, place);
+    }
+}
+
+static void RemoveSelectedEntries()
+{
+    int count = static_cast<int>(SendMessageA(imageList, LB_GETSELCOUNT, 0, 0));
+    if (count < 1) {
+        return;
+    }
+    int* selected = static_cast<int*>(RMalloc(kSourceName, __LINE__, count * sizeof(int)));
+    SendMessageA(imageList, LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(selected));
+    for (int i = count - 1; i >= 0; --i) {
+        SendMessageA(imageList, LB_DELETESTRING, selected[i], 0);
+    }
+    RFree(kSourceName, __LINE__, selected);
+}
+
+static void AddChosenFile(HWND dialog)
+{
+    char path[PATH_CHARS] = "";
+    OPENFILENAMEA request = {};
+    request.lStructSize = kOpenFileNameSize;
+    request.hwndOwner = dialog;
+    request.lpstrFile = path;
+    request.nMaxFile = sizeof path;
+    request.lpstrTitle = "Select a file";
+    if (GetOpenFileNameA(&request)) {
+        AddUniqueToList(dialog, imageList, path);
+    }
+}
+
+static char* CopyOfEntry(int index)
+{
+    LRESULT length = SendMessageA(imageList, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) {
+        FatalError(kSourceName, __LINE__, "Finding text length");
+    }
+    char* text = static_cast<char*>(RMalloc(kSourceName, __LINE__, length + 1));
+    if (SendMessageA(imageList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)) == LB_ERR) {
+        FatalError(kSourceName, __LINE__, "Reading list items");
+    }
+    return text;
+}
+
+static void SortEntries(HWND dialog)
+{
+    cArray entries;
+    int count = EntryCount();
+    for (int i = 0; i < count; ++i) {
+        entries.Add(CopyOfEntry(i));
+    }
+    SendMessageA(imageList, LB_RESETCONTENT, 0, 0);
+    entries.Sort(CompareItems);
+    for (int i = 0; i < count; ++i) {
+        char* text = static_cast<char*>(entries.Get(i));
+        AddUniqueToList(dialog, imageList, text);
+        RFree(kSourceName, __LINE__, text);
+    }
+}
+
+static BOOL ImagesCommand(HWND dialog, WORD command)
+{
+    switch (command) {
+    case IDOK:
+        SaveImageList();
+        CloseImagesDialog(dialog, true);
+        break;
+    case IDCANCEL:
+        CloseImagesDialog(dialog, false);
+        break;
+    case IDC_UP:
+        MoveSelectedEntry(OnePlaceUp);
+        break;
+    case IDC_DOWN:
+        MoveSelectedEntry(OnePlaceDown);
+        break;
+    case IDC_REMOVE:
+        RemoveSelectedEntries();
+        break;
+    case IDC_ADD:
+        AddChosenFile(dialog);
+        break;
+    case IDC_CLEAR:
+        SendMessageA(imageList, LB_RESETCONTENT, 0, 0);
+        break;
+    case IDC_SORT:
+        SortEntries(dialog);
+        break;
+    default:
+        return FALSE;
+    }
+    return TRUE;
+}
+
+INT_PTR CALLBACK ImagesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return InitImagesDialog(dialog);
+    case WM_DROPFILES:
+        AddDroppedFiles(dialog, reinterpret_cast<HDROP>(wParam));
+        return FALSE;
+    case WM_COMMAND:
+        return ImagesCommand(dialog, LOWORD(wParam));
+    default:
+        return FALSE;
+    }
+}

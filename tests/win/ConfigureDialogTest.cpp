@@ -1,0 +1,236 @@
+// The configuration dialog and the About box, run from the real templates and worked from
+// another thread like a user would; the settings checked byte for byte in the registry.
+#include "ChildProcess.h"
+#include "DialogDriver.h"
+#include "RegistryFixture.h"
+#include "SaverProcess.h"
+#include "resources/resource.h"
+#include "screensaver/ConfigureDialog.h"
+#include "screensaver/ImagesDialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const kConfigureCaption = "Velmarin Screensaver";
+const char* const kImagesCaption = "Velmarin Screensaver image list";
+const char* const kAboutCaption = "Velmarin screensaver ";
+
+// Stores user values as an earlier session would have, then closes the keys again.
+void Store(const std::function<void()>& write)
+{
+    OpenKeys();
+    write();
+    CloseKeys();
+}
+
+// What the dialog shows when it opens, and the end value after the user presses `finish`.
+struct Session {
+    std::string updateTime;
+    bool randomUpdate = false;
+    bool fullScreen = false;
+    INT_PTR result = -2;
+};
+
+// Opens the configuration dialog, lets `edit` work on it, then presses `finish`.
+Session Configure(int finish, const std::function<void(HWND)>& edit = [](HWND) {})
+{
+    Session session;
+    session.result = RunModal(DLG_CONFIGURE, ScreenSaverConfigureDialog, [&] {
+        HWND dialog = WaitForDialog(kConfigureCaption);
+        if (dialog == nullptr) {
+            return;
+        }
+        session.updateTime = WindowText(GetDlgItem(dialog, IDC_UPDATE_TIME));
+        session.randomUpdate = IsChecked(GetDlgItem(dialog, IDC_RANDOM_UPDATE));
+        session.fullScreen = IsChecked(GetDlgItem(dialog, IDC_FULL_SCREEN));
+        edit(dialog);
+        PostClick(dialog, finish);
+    });
+    return session;
+}
+
+bool KeysAreClosed()
+{
+    return RegQueryInfoKeyA(userKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
+}
+
+using ConfigureDialog = RegistryTest;
+
+TEST_F(ConfigureDialog, FirstRunShowsDefaultsAndOkStoresThem)
+{
+    EXPECT_EQ(ScreenSaverPrepareDialogs(GetModuleHandleA(nullptr)), 1);
+    Session session = Configure(IDOK);
+    EXPECT_EQ(session.result, 1);
+    EXPECT_EQ(session.updateTime, "3000");
+    EXPECT_FALSE(session.randomUpdate);
+    EXPECT_FALSE(session.fullScreen);
+    ExpectStoredDword("Flags", 0);
+    ExpectStoredText("UpdateTime", "3000");
+    EXPECT_TRUE(KeysAreClosed());
+    EXPECT_TRUE(QueryValue(HKEY_LOCAL_MACHINE, "VLInstall").present);
+}
+
+TEST_F(ConfigureDialog, FlagBitsShowInTheBoxesAndOnlyTheirBitsAreStored)
+{
+    Store([] { WriteDwordValue(userKey, "Flags", 3); });
+    Session both = Configure(IDCANCEL);
+    EXPECT_TRUE(both.randomUpdate);
+    EXPECT_TRUE(both.fullScreen);
+
+    Store([] { WriteDwordValue(userKey, "Flags", 6); });
+    Session fullScreenOnly = Configure(IDOK);
+    EXPECT_FALSE(fullScreenOnly.randomUpdate);
+    EXPECT_TRUE(fullScreenOnly.fullScreen);
+    ExpectStoredDword("Flags", 2);
+
+    Configure(IDOK, [](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_RANDOM_UPDATE), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(dialog, IDC_FULL_SCREEN), BM_CLICK, 0, 0);
+    });
+    ExpectStoredDword("Flags", 1);
+
+    Store([] { WriteTextValue(userKey, "Flags", "12345"); });
+    Session unreadable = Configure(IDCANCEL);
+    EXPECT_FALSE(unreadable.randomUpdate || unreadable.fullScreen);
+}
+
+TEST_F(ConfigureDialog, StoredUpdateTimeIsShownUnlessTooLong)
+{
+    Store([] { WriteTextValue(userKey, "UpdateTime", "1500"); });
+    EXPECT_EQ(Configure(IDCANCEL).updateTime, "1500");
+    Store([] { WriteTextValue(userKey, "UpdateTime", "12345678901"); });
+    EXPECT_EQ(Configure(IDCANCEL).updateTime, "3000");
+}
+
+TEST_F(ConfigureDialog, TenCharacterUpdateTimeSurvivesOkWhole)
+{
+    Store([] { WriteTextValue(userKey, "UpdateTime", "1234567890"); });
+    EXPECT_EQ(Configure(IDOK).updateTime, "1234567890");
+    ExpectStoredText("UpdateTime", "1234567890");
+}
+
+TEST_F(ConfigureDialog, EditTakesNineDigitsAndAnEmptyEditStoresAnEmptyValue)
+{
+    Configure(IDOK, [](HWND dialog) {
+        HWND edit = GetDlgItem(dialog, IDC_UPDATE_TIME);
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Type(edit, "12x3-45678901");
+    });
+    ExpectStoredText("UpdateTime", "123456789");
+
+    Configure(IDOK, [](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_UPDATE_TIME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    });
+    ExpectStoredText("UpdateTime", "");
+}
+
+TEST_F(ConfigureDialog, CancelAndEscapeWriteNothingAndCloseTheKeys)
+{
+    Session cancelled = Configure(IDCANCEL, [](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, IDC_UPDATE_TIME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("42"));
+        SendMessageA(GetDlgItem(dialog, IDC_FULL_SCREEN), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(cancelled.result, 0);
+    EXPECT_TRUE(KeysAreClosed());
+    EXPECT_TRUE(ValueNames(HKEY_CURRENT_USER).empty());
+
+    INT_PTR escaped = RunModal(DLG_CONFIGURE, ScreenSaverConfigureDialog, [] {
+        HWND dialog = WaitForDialog(kConfigureCaption);
+        PostKey(GetDlgItem(dialog, IDOK), VK_ESCAPE);
+    });
+    EXPECT_EQ(escaped, 0);
+    EXPECT_TRUE(ValueNames(HKEY_CURRENT_USER).empty());
+}
+
+TEST_F(ConfigureDialog, ImageListConfirmedThereSurvivesCancelHere)
+{
+    Store([] {
+        WriteDwordValue(userKey, "NumFiles", 2);
+        WriteTextValue(userKey, "File_0", "C:\\pictures\\one.bmp");
+        WriteTextValue(userKey, "File_1", "C:\\pictures\\two.gif");
+    });
+    std::vector<std::string> shown;
+    Session session = Configure(IDCANCEL, [&](HWND dialog) {
+        PostClick(dialog, IDC_EDIT_IMAGES);
+        HWND images = WaitForDialog(kImagesCaption);
+        ASSERT_NE(images, nullptr);
+        EXPECT_EQ(GetWindow(images, GW_OWNER), dialog);
+        HWND list = GetDlgItem(images, IDC_IMAGE_LIST);
+        shown = ListEntries(list);
+        SelectEntries(list, {0});
+        SendMessageA(GetDlgItem(images, IDC_REMOVE), BM_CLICK, 0, 0);
+        PostClick(images, IDOK);
+        EXPECT_TRUE(WaitUntilClosed(images));
+    });
+    EXPECT_EQ(session.result, 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"C:\\pictures\\one.bmp", "C:\\pictures\\two.gif"}));
+    ExpectStoredDword("NumFiles", 1);
+    ExpectStoredText("File_0", "C:\\pictures\\two.gif");
+    EXPECT_FALSE(QueryValue(HKEY_CURRENT_USER, "Flags").present);
+    EXPECT_TRUE(KeysAreClosed());
+}
+
+// Runs the saver with a command tail, presses a button of its configuration dialog and
+// returns the exit code (STILL_ACTIVE when the dialog did not appear or end).
+DWORD RunConfigurationMode(const std::string& tail, int button)
+{
+    SaverProcess saver(tail);
+    HWND dialog = WaitForProcessWindow(saver.Id(), "#32770", kConfigureCaption, 20000);
+    if (dialog != nullptr) {
+        PostClick(dialog, button);
+    }
+    return saver.WaitForExit(20000);
+}
+
+TEST_F(ConfigureDialog, SaverConfigurationModeEndsWithTheDialogResult)
+{
+    EXPECT_EQ(RunConfigurationMode("/c", IDOK), 1u);
+    ExpectStoredText("UpdateTime", "3000");
+    EXPECT_EQ(RunConfigurationMode("/c", IDCANCEL), 0u);
+    EXPECT_EQ(RunConfigurationMode("", IDOK), 1u);
+    EXPECT_EQ(RunConfigurationMode("", IDCANCEL), 0u);
+}
+
+// "Mmm dd yyyy hh:mm:ss", the day padded with a blank.
+bool IsBuildStamp(const std::string& text)
+{
+    static const char* const months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    char month[4] = {};
+    int day = 0, year = 0, hours = 0, minutes = 0, seconds = 0;
+    return text.size() == 20 &&
+           sscanf(text.c_str(), "%3s %2d %4d %2d:%2d:%2d", month, &day, &year, &hours, &minutes, &seconds) == 6 &&
+           strstr(months, month) != nullptr && text[3] == ' ' && text[6] == ' ' && text[11] == ' ' &&
+           (day >= 10 || text[4] == ' ') && text[14] == ':' && text[17] == ':';
+}
+
+using AboutBox = RegistryTest;
+
+TEST_F(AboutBox, ShowsVersionAndBuildAndOnlyOkClosesIt)
+{
+    std::string version, build;
+    bool openAfterEscapeAndClose = false;
+    Session session = Configure(IDCANCEL, [&](HWND dialog) {
+        PostClick(dialog, IDC_ABOUT);
+        HWND about = WaitForDialog(kAboutCaption);
+        ASSERT_NE(about, nullptr);
+        EXPECT_EQ(GetWindow(about, GW_OWNER), dialog);
+        EXPECT_EQ(GetWindowLongA(about, GWL_STYLE) & WS_SYSMENU, 0);
+        version = WindowText(GetDlgItem(about, IDC_VERSION_TEXT));
+        build = WindowText(GetDlgItem(about, IDC_BUILD_TEXT));
+        PostKey(GetDlgItem(about, IDOK), VK_ESCAPE);
+        PostMessageA(about, WM_CLOSE, 0, 0);
+        Sleep(500);
+        openAfterEscapeAndClose = IsWindowVisible(about) != FALSE;
+        PostClick(about, IDOK);
+        EXPECT_TRUE(WaitUntilClosed(about));
+    });
+    EXPECT_EQ(session.result, 0);
+    EXPECT_EQ(version, "Version " SETTINGS_VERSION);
+    EXPECT_TRUE(IsBuildStamp(build)) << build;
+    EXPECT_TRUE(openAfterEscapeAndClose);
+}
+
+} // namespace

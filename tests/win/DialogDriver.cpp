@@ -1,0 +1,169 @@
+#include "DialogDriver.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <thread>
+
+ModelessDialog::ModelessDialog(int templateId, DLGPROC procedure)
+    : window(CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr, procedure, 0))
+{
+}
+
+ModelessDialog::~ModelessDialog()
+{
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
+}
+
+void ModelessDialog::Click(int id) const
+{
+    SendMessageA(Item(id), BM_CLICK, 0, 0);
+}
+
+void ModelessDialog::Pump() const
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+INT_PTR RunModal(int templateId, DLGPROC procedure, const std::function<void()>& user)
+{
+    std::thread userThread(user);
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr, procedure, 0);
+    userThread.join();
+    return result;
+}
+
+namespace {
+struct DialogSearch {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter)
+{
+    DialogSearch* search = reinterpret_cast<DialogSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process == GetCurrentProcessId() && strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
+        WindowText(window) == search->caption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND WaitForDialog(const char* caption)
+{
+    DWORD start = GetTickCount();
+    do {
+        DialogSearch search = {caption, nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            return search.found;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < kDialogTimeout);
+    return nullptr;
+}
+
+bool WaitUntilClosed(HWND window)
+{
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (GetTickCount() - start > kDialogTimeout) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+void PostClick(HWND dialog, int id)
+{
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void PostKey(HWND window, WPARAM key)
+{
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+std::string WindowText(HWND window)
+{
+    char text[512] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void Type(HWND control, const std::string& text)
+{
+    for (char character : text) {
+        SendMessageA(control, WM_CHAR, static_cast<BYTE>(character), 1);
+    }
+}
+
+bool IsChecked(HWND box)
+{
+    return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::vector<std::string> ListEntries(HWND list)
+{
+    std::vector<std::string> entries;
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string text(SendMessageA(list, LB_GETTEXTLEN, i, 0) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(strlen(text.c_str()));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+std::vector<int> SelectedEntries(HWND list)
+{
+    std::vector<int> selected(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+    SendMessageA(list, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
+    return selected;
+}
+
+void SelectEntries(HWND list, const std::vector<int>& indices)
+{
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    for (int index : indices) {
+        SendMessageA(list, LB_SETSEL, TRUE, index);
+    }
+}
+
+HGLOBAL MakeDrop(const std::vector<std::string>& paths)
+{
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths) {
+        size += path.size() + 1;
+    }
+    HGLOBAL drop = GlobalAlloc(GHND | GMEM_SHARE, size);
+    DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = POINT{20, 20};
+    header->fNC = FALSE;
+    header->fWide = FALSE;
+    char* next = reinterpret_cast<char*>(header + 1);
+    for (const std::string& path : paths) {
+        memcpy(next, path.c_str(), path.size() + 1);
+        next += path.size() + 1;
+    }
+    GlobalUnlock(drop);
+    return drop;
+}

@@ -1,0 +1,305 @@
+// The image list dialog from the real template: loading, drops, the open-file dialog,
+// the edit buttons, and what OK and Cancel leave in the registry.
+#include "ChildProcess.h"
+#include "DialogDriver.h"
+#include "RegistryFixture.h"
+#include "resources/resource.h"
+#include "screensaver/ImagesDialog.h"
+#include "tests/common/TestFiles.h"
+
+#include <dlgs.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+const Entries kFive = {"C:\\p\\0.bmp", "C:\\p\\1.bmp", "C:\\p\\2.bmp", "C:\\p\\3.bmp", "C:\\p\\4.bmp"};
+
+void StoreList(const Entries& paths)
+{
+    WriteDwordValue(userKey, "NumFiles", static_cast<DWORD>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        char name[16];
+        ImageValueName(name, static_cast<DWORD>(i));
+        WriteTextValue(userKey, name, paths[i].c_str());
+    }
+}
+
+// The keys are open as the configuration dialog leaves them for this dialog.
+class ImagesDialog : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        OpenKeys();
+    }
+    void TearDown() override
+    {
+        CloseKeys();
+        RegistryTest::TearDown();
+    }
+};
+
+bool AcceptsFiles(HWND window)
+{
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+}
+
+// A modeless image list dialog on the test thread, loaded from the registry.
+class OpenImagesDialog : public ModelessDialog {
+public:
+    OpenImagesDialog() : ModelessDialog(DLG_IMAGES, ImagesDialogProc) {}
+    HWND List() const { return Item(IDC_IMAGE_LIST); }
+    Entries Shown() const { return ListEntries(List()); }
+    // Whether the list box and the dialog take dropped files.
+    std::vector<bool> DropTargets() const { return {AcceptsFiles(List()), AcceptsFiles(Window())}; }
+    void Fill(const Entries& paths) const
+    {
+        for (const std::string& path : paths) {
+            SendMessageA(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        }
+    }
+    // Posts a drop to the window the way the shell does, then lets the dialog handle it.
+    HGLOBAL Drop(HWND target, const Entries& paths) const
+    {
+        HGLOBAL drop = MakeDrop(paths);
+        PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+        Pump();
+        return drop;
+    }
+};
+
+TEST_F(ImagesDialog, EntriesEqualButForCaseAreTakenOnce)
+{
+    StoreList({"C:\\pics\\sea.bmp", "c:\\PICS\\SEA.BMP", "C:\\pics\\hill.gif", "C:\\pics\\sea.bmp"});
+    WriteTextValue(userKey, "File_4", "C:\\beyond\\the\\count.bmp");
+    OpenImagesDialog dialog;
+    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\pics\\sea.bmp", "C:\\pics\\hill.gif"}));
+    EXPECT_EQ(AddUniqueToList(dialog.Window(), dialog.List(), "c:\\pics\\Hill.GIF"), -1);
+    EXPECT_EQ(AddUniqueToList(dialog.Window(), dialog.List(), "C:\\pics\\hill.gif.bak"), 0);
+    EXPECT_EQ(dialog.Shown().size(), 3u);
+    EXPECT_TRUE(SelectedEntries(dialog.List()).empty());
+}
+
+TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialog)
+{
+    OpenImagesDialog dialog;
+    dialog.Fill({"C:\\p\\b.bmp"});
+    HGLOBAL onList = dialog.Drop(dialog.List(), {"C:\\p\\c.gif", "c:\\P\\B.BMP", "C:\\p\\a.jpg"});
+    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg"}));
+    std::string longPath = "C:\\" + std::string(150, 'x') + ".bmp";
+    HGLOBAL onDialog = dialog.Drop(dialog.Window(), {"C:\\p\\folder", longPath});
+    EXPECT_EQ(dialog.Shown().size(), 5u);
+    EXPECT_EQ(dialog.Shown()[3], "C:\\p\\folder");
+    EXPECT_EQ(dialog.Shown()[4], longPath.substr(0, 119)) << "a dropped path is cut to fit 120 bytes";
+    EXPECT_EQ(GlobalFlags(onList), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
+    EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
+}
+
+// Answers the open-file dialog like a user: types the path and presses Open, or cancels.
+void AnswerOpenFileDialog(const std::string& path, std::string* title)
+{
+    HWND chooser = WaitForDialog("Select a file");
+    if (chooser == nullptr) {
+        return;
+    }
+    *title = WindowText(chooser);
+    if (path.empty()) {
+        PostClick(chooser, IDCANCEL);
+        return;
+    }
+    HWND name = GetDlgItem(chooser, edt1);
+    if (name == nullptr) {
+        name = GetDlgItem(chooser, cmb13);
+    }
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostClick(chooser, IDOK);
+}
+
+Entries AddThroughOpenFileDialog(const OpenImagesDialog& dialog, const std::string& path)
+{
+    std::string title;
+    std::thread user(AnswerOpenFileDialog, path, &title);
+    dialog.Click(IDC_ADD);
+    user.join();
+    EXPECT_EQ(title, "Select a file");
+    return dialog.Shown();
+}
+
+TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialog)
+{
+    std::string picture = WriteTempFile("chosen.bmp", {'B', 'M'});
+    OpenImagesDialog dialog;
+    dialog.Fill({"C:\\p\\first.bmp"});
+    EXPECT_EQ(AddThroughOpenFileDialog(dialog, picture), (Entries{"C:\\p\\first.bmp", picture}));
+    std::string upperCase = picture;
+    for (char& character : upperCase) {
+        character = static_cast<char>(toupper(static_cast<unsigned char>(character)));
+    }
+    EXPECT_EQ(AddThroughOpenFileDialog(dialog, upperCase), (Entries{"C:\\p\\first.bmp", picture}));
+    EXPECT_EQ(AddThroughOpenFileDialog(dialog, ""), (Entries{"C:\\p\\first.bmp", picture}));
+    std::string missing = TempPath("not-there.gif");
+    EXPECT_EQ(AddThroughOpenFileDialog(dialog, missing), (Entries{"C:\\p\\first.bmp", picture, missing}))
+        << "the file need not exist";
+}
+
+TEST_F(ImagesDialog, UpAndDownMoveTheOneSelectedEntry)
+{
+    OpenImagesDialog dialog;
+    dialog.Fill(kFive);
+    HWND list = dialog.List();
+
+    SelectEntries(list, {2});
+    dialog.Click(IDC_UP);
+    EXPECT_EQ(dialog.Shown(), (Entries{kFive[0], kFive[2], kFive[1], kFive[3], kFive[4]}));
+    EXPECT_EQ(SelectedEntries(list), std::vector<int>{1});
+    dialog.Click(IDC_DOWN);
+    dialog.Click(IDC_DOWN);
+    EXPECT_EQ(dialog.Shown(), (Entries{kFive[0], kFive[1], kFive[3], kFive[2], kFive[4]}));
+    EXPECT_EQ(SelectedEntries(list), std::vector<int>{3});
+
+    SelectEntries(list, {0});
+    dialog.Click(IDC_UP);
+    EXPECT_EQ(dialog.Shown()[0], kFive[0]);
+    EXPECT_EQ(SelectedEntries(list), std::vector<int>{0});
+    SelectEntries(list, {4});
+    dialog.Click(IDC_DOWN);
+    EXPECT_EQ(dialog.Shown()[4], kFive[4]);
+    EXPECT_EQ(SelectedEntries(list), std::vector<int>{4});
+
+    Entries before = dialog.Shown();
+    SelectEntries(list, {1, 2});
+    dialog.Click(IDC_UP);
+    dialog.Click(IDC_DOWN);
+    SelectEntries(list, {});
+    dialog.Click(IDC_UP);
+    dialog.Click(IDC_DOWN);
+    EXPECT_EQ(dialog.Shown(), before);
+}
+
+TEST_F(ImagesDialog, RemoveDeletesEverySelectedEntryAndClearEmptiesTheList)
+{
+    OpenImagesDialog dialog;
+    dialog.Fill(kFive);
+    dialog.Click(IDC_REMOVE);
+    EXPECT_EQ(dialog.Shown(), kFive);
+    SelectEntries(dialog.List(), {1, 3});
+    dialog.Click(IDC_REMOVE);
+    EXPECT_EQ(dialog.Shown(), (Entries{kFive[0], kFive[2], kFive[4]}));
+    dialog.Click(IDC_CLEAR);
+    EXPECT_TRUE(dialog.Shown().empty());
+}
+
+TEST_F(ImagesDialog, SortOrdersBytesAsSignedCaseSensitiveAndPrefixesFirst)
+{
+    OpenImagesDialog dialog;
+    dialog.Fill({"c:\\img\\sun.bmp", "c:\\img\\moon2.bmp", "C:\\img\\Moon.bmp", "c:\\img\\sun", "\xC9t\xE9.bmp",
+                 "c:\\img\\Zebra.gif"});
+    SelectEntries(dialog.List(), {0, 2});
+    dialog.Click(IDC_SORT);
+    EXPECT_EQ(dialog.Shown(), (Entries{"\xC9t\xE9.bmp", "C:\\img\\Moon.bmp", "c:\\img\\Zebra.gif",
+                                       "c:\\img\\moon2.bmp", "c:\\img\\sun", "c:\\img\\sun.bmp"}));
+    EXPECT_TRUE(SelectedEntries(dialog.List()).empty());
+
+    EXPECT_EQ(CompareStrings("same", "same"), 0);
+    EXPECT_EQ(CompareStrings("B", "a"), -1);
+    EXPECT_EQ(CompareStrings("\x80", "\x7F"), -1);
+    EXPECT_EQ(CompareStrings("abc", "ab"), 1);
+}
+
+TEST_F(ImagesDialog, OkRewritesTheListAndLeavesHigherOldValues)
+{
+    StoreList({"C:\\old\\0.bmp", "C:\\old\\1.bmp", "C:\\old\\2.bmp", "C:\\old\\3.bmp"});
+    {
+        OpenImagesDialog dialog;
+        dialog.Click(IDC_CLEAR);
+        dialog.Drop(dialog.List(), {"C:\\new\\b.gif", "C:\\new\\a.jpg"});
+        EXPECT_EQ(dialog.DropTargets(), (std::vector<bool>{true, true}));
+        dialog.Click(IDOK);
+        EXPECT_EQ(dialog.DropTargets(), (std::vector<bool>{false, false}));
+    }
+    ExpectStoredDword("NumFiles", 2);
+    ExpectStoredText("File_0", "C:\\new\\b.gif");
+    ExpectStoredText("File_1", "C:\\new\\a.jpg");
+    ExpectStoredText("File_2", "C:\\old\\2.bmp");
+    ExpectStoredText("File_3", "C:\\old\\3.bmp");
+
+    {
+        OpenImagesDialog dialog;
+        dialog.Click(IDC_CLEAR);
+        dialog.Click(IDOK);
+    }
+    ExpectStoredDword("NumFiles", 0);
+    ExpectStoredText("File_0", "C:\\new\\b.gif");
+}
+
+TEST_F(ImagesDialog, CancelWritesNothing)
+{
+    StoreList({"C:\\old\\0.bmp"});
+    OpenImagesDialog dialog;
+    dialog.Drop(dialog.Window(), {"C:\\new\\a.jpg", "C:\\new\\b.jpg"});
+    SelectEntries(dialog.List(), {0});
+    dialog.Click(IDC_REMOVE);
+    dialog.Click(IDCANCEL);
+    EXPECT_EQ(dialog.DropTargets(), (std::vector<bool>{false, false}));
+    ExpectStoredDword("NumFiles", 1);
+    ExpectStoredText("File_0", "C:\\old\\0.bmp");
+    EXPECT_FALSE(QueryValue(HKEY_CURRENT_USER, "File_1").present);
+}
+
+// Console rows of this process, for the warnings the dialog writes.
+std::string ConsoleText(SHORT rows)
+{
+    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string text;
+    for (SHORT row = 0; row < rows; ++row) {
+        char line[81] = {};
+        DWORD read = 0;
+        ReadConsoleOutputCharacterA(console, line, 80, COORD{0, row}, &read);
+        std::string trimmed(line, read);
+        trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+        text += trimmed + "|";
+    }
+    CloseHandle(console);
+    return text;
+}
+
+CHILD_SCENARIO(LoadImageList)
+{
+    OpenKeys();
+    std::ostringstream result;
+    {
+        OpenImagesDialog dialog;
+        for (const std::string& entry : dialog.Shown()) {
+            result << entry << "|";
+        }
+    }
+    CloseKeys();
+    result << "#" << ConsoleText(5);
+    std::ofstream(arguments.at(0), std::ios::binary) << result.str();
+    return 0;
+}
+
+TEST_F(ImagesDialog, UnreadableEntriesAreSkippedWithAWarningEach)
+{
+    std::string longest = "C:\\" + std::string(117, 'x');
+    std::string tooLong = longest + "y";
+    StoreList({"C:\\p\\0.bmp", "C:\\p\\1.bmp", tooLong, longest});
+    RegDeleteValueA(userKey, "File_1");
+    std::string resultPath = TempPath("images");
+    ChildProcess child("LoadImageList", {resultPath});
+    ASSERT_EQ(child.WaitForExit(20000), 0u);
+    std::string result = ReadTextFile(resultPath);
+    EXPECT_EQ(result.substr(0, result.find('#')), "C:\\p\\0.bmp|" + longest + "|");
+    std::string console = result.substr(result.find('#') + 1);
+    EXPECT_EQ(console.substr(0, 24), "Warning at ImagesDialog:") << console;
+    EXPECT_EQ(console.substr(console.find('|')), "|Corrupt registry|" + console.substr(0, console.find('|')) +
+                                                     "|Corrupt registry||");
+}
+
+} // namespace
