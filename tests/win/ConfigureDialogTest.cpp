@@ -178,7 +178,7 @@ TEST_F(ConfigureDialog, ImageListConfirmedThereSurvivesCancelHere)
 DWORD RunConfigurationMode(const std::string& tail, int button)
 {
     SaverProcess saver(tail);
-    HWND dialog = WaitForProcessWindow(saver.Id(), "#32770", kConfigureCaption, 20000);
+    HWND dialog = saver.WaitForWindow("#32770", kConfigureCaption, 20000);
     if (dialog != nullptr) {
         PostClick(dialog, button);
     }

@@ -124,7 +124,7 @@ TEST(Diagnostics, FatalErrorShowsItsBoxThenExitsThroughTheNormalPath)
     std::string result = TempPath("fatal");
     ChildProcess child("FatalError", {result});
     ASSERT_TRUE(child.Started());
-    HWND box = WaitForProcessWindow(child.Id(), "#32770", "Fatal Error", kTimeout);
+    HWND box = child.WaitForWindow("#32770", "Fatal Error", kTimeout);
     ASSERT_NE(box, nullptr);
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);

@@ -1,5 +1,7 @@
 #include "DialogDriver.h"
 
+#include "ChildProcess.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -41,40 +43,9 @@ INT_PTR RunModal(int templateId, DLGPROC procedure, const std::function<void()>&
     return result;
 }
 
-namespace {
-struct DialogSearch {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter)
-{
-    DialogSearch* search = reinterpret_cast<DialogSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (process == GetCurrentProcessId() && strcmp(className, "#32770") == 0 && IsWindowVisible(window) &&
-        WindowText(window) == search->caption) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-} // namespace
-
 HWND WaitForDialog(const char* caption)
 {
-    DWORD start = GetTickCount();
-    do {
-        DialogSearch search = {caption, nullptr};
-        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            return search.found;
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < kDialogTimeout);
-    return nullptr;
+    return WaitForOwnWindow("#32770", caption, kDialogTimeout);
 }
 
 bool WaitUntilClosed(HWND window)

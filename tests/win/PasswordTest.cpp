@@ -74,7 +74,7 @@ TEST_F(Windows95Family, WithoutPasswordTheFirstCloseCloses)
 {
     InstallVerifier(); // present but not wanted
     SaverProcess saver("/s", program);
-    HWND window = saver.WaitForWindow("Screen Saver");
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SendMessageA(window, WM_APP, 0, 0), 1) << "no verifier answers yes";
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
@@ -90,7 +90,7 @@ TEST_F(Windows95Family, RefusedPasswordKeepsTheSaverAndSpacesTheQuestions)
     Picture large{2500, 2000, std::vector<uint32_t>(2500 * 2000, 0x336699)};
     WriteSaverSettings(2, "1000000", {WriteTempFile("large.bmp", WriteBmp(MakeBmp(large, 24, false)))});
     SaverProcess saver("/s", program);
-    HWND window = saver.WaitForWindow("Screen Saver");
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
 
     // While a slow tick runs, the close request and three timer messages queue up behind it:

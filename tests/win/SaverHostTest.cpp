@@ -38,7 +38,7 @@ TEST_F(SaverHost, BadCommandLinesEndWithMinusOne)
 TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheScreen)
 {
     SaverProcess saver("/s");
-    HWND window = saver.WaitForWindow("Screen Saver");
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x96000000u);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -73,7 +73,7 @@ void PressKey(WORD key)
 TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
 {
     SaverProcess saver("/s");
-    ASSERT_NE(saver.WaitForWindow("Screen Saver"), nullptr);
+    ASSERT_NE(saver.WaitForSaverWindow("Screen Saver"), nullptr);
     Sleep(300);
     PressKey(VK_SPACE);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
@@ -83,7 +83,7 @@ TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixels)
 {
     SetCursorPos(500, 400);
     SaverProcess saver("/s");
-    ASSERT_NE(saver.WaitForWindow("Screen Saver"), nullptr);
+    ASSERT_NE(saver.WaitForSaverWindow("Screen Saver"), nullptr);
     Sleep(300);
     SetCursorPos(501, 400);
     Sleep(200);
@@ -96,7 +96,7 @@ TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixels)
 TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)
 {
     SaverProcess saver("/s");
-    HWND window = saver.WaitForWindow("Screen Saver");
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_KEYUP, VK_SPACE, 0);
     PostMessageA(window, WM_LBUTTONUP, 0, 0);
@@ -111,7 +111,7 @@ TEST_F(SaverHost, ButtonPressesClose)
 {
     for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_SYSKEYDOWN}) {
         SaverProcess saver("/s");
-        HWND window = saver.WaitForWindow("Screen Saver");
+        HWND window = saver.WaitForSaverWindow("Screen Saver");
         ASSERT_NE(window, nullptr);
         PostMessageA(window, press, 0, 0);
         EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << press;
@@ -175,7 +175,7 @@ TEST_F(SaverHost, PreviewFillsItsParentForwardsHelpAndEndsWithIt)
     PreviewParent parent;
     ASSERT_NE(parent.window, nullptr);
     SaverProcess saver("/p " + std::to_string(reinterpret_cast<uintptr_t>(parent.window)));
-    HWND preview = saver.WaitForWindow("Preview");
+    HWND preview = saver.WaitForSaverWindow("Preview");
     ASSERT_NE(preview, nullptr);
     PumpMessages(300);
     EXPECT_EQ(GetParent(preview), parent.window);

@@ -117,7 +117,7 @@ TEST_F(SettingsStore, MachineKeyWithoutUserKeyIsFatal)
 {
     CreateKey(HKEY_LOCAL_MACHINE);
     ChildProcess child("OpenKeys", {});
-    HWND box = WaitForProcessWindow(child.Id(), "#32770", "Fatal Error", 20000);
+    HWND box = child.WaitForWindow("#32770", "Fatal Error", 20000);
     ASSERT_NE(box, nullptr);
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);

@@ -43,7 +43,7 @@ protected:
     {
         WriteSaverSettings(flags, "1000000", paths);
         saver.reset(new SaverProcess("/s"));
-        return saver->WaitForWindow("Screen Saver");
+        return saver->WaitForSaverWindow("Screen Saver");
     }
     void TearDown() override
     {
@@ -168,7 +168,7 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     RegDeleteValueA(userKey, "File_1");
     CloseKeys();
     saver.reset(new SaverProcess("/s"));
-    HWND window = saver->WaitForWindow("Screen Saver");
+    HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
     const int centre = 512, middle = 384;
     EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
