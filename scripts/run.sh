@@ -2,7 +2,8 @@
 # Runs the saver full screen under Wine, showing sample pictures (JPEG, GIF, BMP) the script makes.
 #   scripts/run.sh [--win64] [--switch /c|/p N|...] [--time MS] [--flags N] [PICTURE...]
 # With DISPLAY set it runs on that display until you close it; otherwise on a private
-# virtual display, where it saves screenshots of the first ticks, then presses a key.
+# virtual display, where it saves screenshots of the first ticks, then presses a key
+# (for another switch: one screenshot after 3 s, then Escape).
 # Exits with the saver's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,9 +56,9 @@ wine "build/$preset/seed-images.exe" --time "$interval" --flags "$flags" "${wind
 # shellcheck disable=SC2086
 wine "build/$preset/velmarin.scr" $switch &
 saver=$!
+shots=$root/build/screenshots
+mkdir -p "$shots"
 if [ "$private_display" = 1 ] && [ "$switch" = /s ]; then
-  shots=$root/build/screenshots
-  mkdir -p "$shots"
   # Shots half-way between ticks, timed from the window's appearance.
   timeout 60 xdotool search --sync --name '^Screen Saver$' >/dev/null
   start=$(date +%s.%N)
@@ -68,6 +69,15 @@ if [ "$private_display" = 1 ] && [ "$switch" = /s ]; then
     echo "screenshot: $shots/tick-$tick.png"
   done
   xdotool key space
+elif [ "$private_display" = 1 ]; then
+  # Another mode (a dialog, say): a picture of what it shows after 3 s, then Escape.
+  sleep 3
+  if kill -0 "$saver" 2>/dev/null; then
+    import -display "$DISPLAY" -window root "$shots/switch.png"
+    echo "screenshot: $shots/switch.png"
+    # No window manager gives the dialog the keyboard: focus it, then press Escape.
+    xdotool search --onlyvisible --name '^Velmarin Screensaver$' windowfocus --sync key Escape || kill "$saver"
+  fi
 fi
 status=0
 wait "$saver" || status=$?

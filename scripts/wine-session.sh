@@ -13,7 +13,7 @@ wine_session_start() { # prefix-dir [fresh]: fresh makes the prefix anew
   export DISPLAY=":$(cat "$fdfile")"
   rm -f "$fdfile"
   [ "${2:-}" = fresh ] && rm -rf "$WINEPREFIX"
-  mkdir -p "$(dirname "$WINEPREFIX")"
+  mkdir -p "$WINEPREFIX"
   wineserver -k >/dev/null 2>&1 || true
   wineserver -p  # one server for the whole session keeps the prefix warm
   wineboot -i >/dev/null 2>&1
