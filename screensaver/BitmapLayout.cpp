@@ -26,14 +26,16 @@ static bool IsUncompressed(uint32_t compression)
 
 bool DescribedPixelBytes(const BmpInfoHeader& header, uint32_t* bytes)
 {
-    if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) {
+    if (header.biWidth <= 0 || header.biHeight == INT32_MIN) {
         return false;
     }
-    uint64_t rows = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
-    uint64_t total = IsUncompressed(header.biCompression)
-                         ? RowStride(static_cast<uint32_t>(header.biWidth), header.biBitCount) * rows
-                         : header.biSizeImage;
-    if (total > kMaxPixelBytes) {
+    uint32_t rows = static_cast<uint32_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+    uint64_t total = header.biSizeImage;
+    if (IsUncompressed(header.biCompression)) {
+        if (!PixelBufferBytes(static_cast<uint32_t>(header.biWidth), rows, header.biBitCount, &total)) {
+            return false;
+        }
+    } else if (rows == 0 || total > kMaxPixelBytes) {
         return false;
     }
     *bytes = static_cast<uint32_t>(total);
