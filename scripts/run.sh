@@ -8,6 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. "$root/scripts/steps.sh"
 
 preset=win32 switch=/s interval=1500 flags=2 ticks=3
 pictures=()
@@ -22,9 +23,9 @@ while [ $# -gt 0 ]; do
   shift
 done
 
-"$root/scripts/setup.sh" >/dev/null
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" >/dev/null
+"$root/scripts/setup.sh"
+step "configure $preset" cmake --preset "$preset"
+step "build $preset" cmake --build --preset "$preset"
 
 samples=$root/build/samples
 make_samples() {

@@ -5,9 +5,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. "$root/scripts/steps.sh"
 preset=${1:-win32}
 preview=build/$preset/tests/dialog_preview.exe
-cmake --build --preset "$preset" --target dialog_preview >/dev/null
+step "configure $preset" cmake --preset "$preset"
+step "build the dialog preview" cmake --build --preset "$preset" --target dialog_preview
 
 . "$root/scripts/wine-session.sh"
 trap wine_session_end EXIT

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and builds the MinGW dependencies
 # (libjpeg-turbo, GoogleTest) from Debian's source packages into a cache.
-# Idempotent: a second run only checks.
+# Idempotent: a second run only checks. Every run takes the same path: our deb-src
+# list is written anew whenever a source package has to be fetched.
+# Everything it prints goes to stderr; a failure names its step and shows its output.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/steps.sh"
 cache=${VELMARIN_CACHE:-$root/.cache}
 deps=$cache/deps
-log() { printf '[setup] %s\n' "$*"; }
+apt_sources=${VELMARIN_APT_SOURCES:-/etc/apt/sources.list.d}
+source_list=$apt_sources/velmarin-src
+log() { printf '[setup] %s\n' "$*" >&2; }
 
 packages=(
   cmake ninja-build clang libclang-rt-14-dev llvm
@@ -23,37 +28,45 @@ missing_packages() {
   done
 }
 
+add_i386() {
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+}
+
 install_packages() {
   local missing
   missing=$(missing_packages)
   [ -z "$missing" ] && return
   log "installing: $(echo $missing)"
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+  step "add the i386 architecture" add_i386
+  step "apt-get update" apt-get update -q
+  # shellcheck disable=SC2086
+  step "apt-get install" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends $missing
 }
 
-# Our own deb-src entries, derived from the machine's binary sources.
-enable_sources() {
-  local list=/etc/apt/sources.list.d/velmarin-src.sources
-  [ -f "$list" ] && return
-  log "enabling deb-src in $list"
-  if ls /etc/apt/sources.list.d/*.sources >/dev/null 2>&1; then
-    cat /etc/apt/sources.list.d/*.sources | sed -n '/^Types:/,/^$/p' |
-      sed 's/^Types:.*/Types: deb-src/' > "$list"
+# Our deb-src entries: the machine's binary sources (deb822 files and sources.list)
+# with their type changed. Written anew on every call.
+write_source_lists() {
+  local f legacy
+  legacy=$(dirname "$apt_sources")/sources.list
+  for f in "$apt_sources"/*.sources; do
+    [ -f "$f" ] && [ "$f" != "$source_list.sources" ] || continue
+    sed -n '/^Types:/,/^$/p' "$f" | sed 's/^Types:.*/Types: deb-src/'
+    echo
+  done > "$source_list.sources"
+  if [ -f "$legacy" ]; then
+    grep -E '^deb ' "$legacy" | sed 's/^deb /deb-src /' > "$source_list.list" || true
   fi
-  if [ -f /etc/apt/sources.list ]; then
-    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' > /etc/apt/sources.list.d/velmarin-src.list || true
-  fi
-  apt-get update -q
 }
 
-fetch_source() { # package -> prints the unpacked directory
+fetch_source() { # package -> prints the unpacked directory (and nothing else on stdout)
   local pkg=$1 dir=$cache/src/$1
   if ! ls -d "$dir"/*/ >/dev/null 2>&1; then
-    enable_sources
-    mkdir -p "$dir"
-    (cd "$dir" && apt-get source -q "$pkg" >&2)
+    log "fetching the source of $pkg"
+    write_source_lists
+    step "apt-get update (deb-src)" apt-get update -q
+    rm -rf "$dir"; mkdir -p "$dir"
+    step "apt-get source $pkg" sh -c 'cd "$1" && apt-get source -q "$2"' sh "$dir" "$pkg"
   fi
   ls -d "$dir"/*/ | head -n 1
 }
@@ -66,12 +79,12 @@ build_dependency() { # package target cmake-args...
   local bld=$cache/build/$pkg-$target
   log "building $pkg for $target"
   rm -rf "$bld"; mkdir -p "$cache/build"
-  cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  step "configure $pkg for $target" cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake" \
-    -DCMAKE_INSTALL_PREFIX="$deps/$target" "$@" >"$bld.log" 2>&1 || { cat "$bld.log"; exit 1; }
-  cmake --build "$bld" >>"$bld.log" 2>&1 || { tail -n 50 "$bld.log"; exit 1; }
-  cmake --install "$bld" >>"$bld.log" 2>&1 || { tail -n 50 "$bld.log"; exit 1; }
-  touch "$stamp"
+    -DCMAKE_INSTALL_PREFIX="$deps/$target" "$@"
+  step "build $pkg for $target" cmake --build "$bld"
+  step "install $pkg for $target" cmake --install "$bld"
+  mkdir -p "$(dirname "$stamp")"; touch "$stamp"
 }
 
 install_packages
@@ -80,4 +93,3 @@ for target in i686 x86_64; do
     -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DREQUIRE_SIMD=ON
   build_dependency googletest "$target" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=ON
 done
-log "ready"
