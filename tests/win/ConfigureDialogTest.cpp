@@ -1,7 +1,7 @@
 // The configuration dialog and the About box, run from the real templates and worked from
 // another thread like a user would; the settings checked byte for byte in the registry.
-#include "ChildProcess.h"
 #include "DialogDriver.h"
+#include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
 #include "resources/resource.h"
@@ -178,11 +178,11 @@ TEST_F(ConfigureDialog, ImageListConfirmedThereSurvivesCancelHere)
 DWORD RunConfigurationMode(const std::string& tail, int button)
 {
     SaverProcess saver(tail);
-    HWND dialog = saver.WaitForWindow("#32770", kConfigureCaption, 20000);
+    HWND dialog = saver.WaitForWindow("#32770", kConfigureCaption);
     if (dialog != nullptr) {
         PostClick(dialog, button);
     }
-    return saver.WaitForExit(20000);
+    return saver.WaitForExit();
 }
 
 TEST_F(ConfigureDialog, SaverConfigurationModeEndsWithTheDialogResult)
@@ -222,7 +222,7 @@ TEST_F(AboutBox, ShowsVersionAndBuildAndOnlyOkClosesIt)
         build = WindowText(GetDlgItem(about, IDC_BUILD_TEXT));
         PostKey(GetDlgItem(about, IDOK), VK_ESCAPE);
         PostMessageA(about, WM_CLOSE, 0, 0);
-        Sleep(500);
+        Settle(about);
         openAfterEscapeAndClose = IsWindowVisible(about) != FALSE;
         PostClick(about, IDOK);
         EXPECT_TRUE(WaitUntilClosed(about));

@@ -1,51 +1,15 @@
 // Fatal errors, warnings and out-of-memory reports, observed from outside the process
 // that raises them: its message box, its console and its exit code.
-#include "ChildProcess.h"
+#include "Harness.h"
 #include "shared/cgen.h"
 #include "tests/common/AllocationFailure.h"
-#include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace {
-
-const DWORD kExitMinusOne = 0xFFFFFFFF;
-const DWORD kTimeout = 20000;
-
-std::string resultPath;
-
-void WriteResult(const std::string& text)
-{
-    std::ofstream(resultPath, std::ios::binary) << text;
-}
-
-HANDLE ConsoleOutput()
-{
-    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
-}
-
-std::string ConsoleRow(HANDLE console, SHORT row)
-{
-    char text[81] = {};
-    DWORD read = 0;
-    ReadConsoleOutputCharacterA(console, text, 80, COORD{0, row}, &read);
-    std::string line(text, read);
-    line.erase(line.find_last_not_of(' ') + 1);
-    return line;
-}
-
-COORD BufferSize(HANDLE console)
-{
-    CONSOLE_SCREEN_BUFFER_INFO info = {};
-    GetConsoleScreenBufferInfo(console, &info);
-    return info.dwSize;
-}
 
 std::string Describe(COORD size)
 {
@@ -54,50 +18,37 @@ std::string Describe(COORD size)
 
 CHILD_SCENARIO(FatalError)
 {
-    resultPath = arguments.at(0);
-    atexit([] { WriteResult("exit handlers ran"); });
+    atexit([] { Observe("exitHandlers", "ran"); });
     FatalError("shared", 23, "Registry problem");
 }
 
 CHILD_SCENARIO(Warnings)
 {
-    resultPath = arguments.at(0);
     Warning("SSaver", 131, "first");
-    HANDLE console = ConsoleOutput();
-    std::string sizeAfterFirst = Describe(BufferSize(console));
-    SetConsoleScreenBufferSize(console, COORD{80, 600});
+    ConsoleScreen console;
+    Observe("sizeAfterFirst", Describe(console.Info().dwSize));
+    SetConsoleScreenBufferSize(console.Handle(), COORD{80, 600});
     Warning("shared", 61, "Could not close machine key");
-    std::ostringstream result;
-    result << sizeAfterFirst << "|" << Describe(BufferSize(console));
-    for (SHORT row = 0; row < 5; ++row) {
-        result << "|" << ConsoleRow(console, row);
-    }
-    WriteResult(result.str());
+    Observe("sizeAfterSecond", Describe(console.Info().dwSize));
+    Observe("rows", console.Rows(5));
     return 0;
 }
 
 CHILD_SCENARIO(LongWarning)
 {
-    resultPath = arguments.at(0);
     std::string text(3000, 'x');
     Warning("f", 1, text.c_str());
-    HANDLE console = ConsoleOutput();
-    CONSOLE_SCREEN_BUFFER_INFO info = {};
-    GetConsoleScreenBufferInfo(console, &info);
-    std::ostringstream result;
-    result << info.dwCursorPosition.X << "," << info.dwCursorPosition.Y << "|" << ConsoleRow(console, 0) << "|"
-           << ConsoleRow(console, 13);
-    WriteResult(result.str());
+    ConsoleScreen console;
+    COORD cursor = console.Info().dwCursorPosition;
+    Observe("cursor", std::to_string(cursor.X) + "," + std::to_string(cursor.Y));
+    Observe("first", console.Row(0));
+    Observe("last", console.Row(13));
     return 0;
 }
 
 CHILD_SCENARIO(OutOfMemory)
 {
-    resultPath = arguments.at(1);
-    atexit([] {
-        HANDLE console = ConsoleOutput();
-        WriteResult(ConsoleRow(console, 0) + "|" + ConsoleRow(console, 1));
-    });
+    atexit([] { Observe("rows", ConsoleScreen().Rows(2)); });
     const std::string& place = arguments.at(0);
     if (place == "RMalloc") {
         RMalloc(__FILE__, __LINE__, SIZE_MAX / 2);
@@ -121,36 +72,39 @@ CHILD_SCENARIO(OutOfMemory)
 
 TEST(Diagnostics, FatalErrorShowsItsBoxThenExitsThroughTheNormalPath)
 {
-    std::string result = TempPath("fatal");
-    ChildProcess child("FatalError", {result});
+    ChildProcess child("FatalError");
     ASSERT_TRUE(child.Started());
-    HWND box = child.WaitForWindow("#32770", "Fatal Error", kTimeout);
+    HWND box = child.WaitForWindow("#32770", "Fatal Error");
     ASSERT_NE(box, nullptr);
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     EXPECT_STREQ(text, "shared:23 Registry problem");
-    EXPECT_EQ(child.WaitForExit(500), STILL_ACTIVE) << "the box must block until dismissed";
+    EXPECT_TRUE(Settle(box));
+    EXPECT_EQ(child.WaitForExit(0), STILL_ACTIVE) << "the box must block until dismissed";
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(child.WaitForExit(kTimeout), kExitMinusOne);
-    EXPECT_EQ(ReadTextFile(result), "exit handlers ran");
+    EXPECT_EQ(child.WaitForExit(), kExitMinusOne);
+    EXPECT_EQ(child.Observed()["exitHandlers"], "ran");
 }
 
 TEST(Diagnostics, WarningsShareOneConsoleSetUpOnFirstUse)
 {
-    std::string result = TempPath("warnings");
-    ChildProcess child("Warnings", {result});
-    ASSERT_EQ(child.WaitForExit(kTimeout), 0u);
-    EXPECT_EQ(ReadTextFile(result),
-              "80x512|80x600|Warning at SSaver:131|first|Warning at shared:61|Could not close machine key|");
+    ChildProcess child("Warnings");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["sizeAfterFirst"], "80x512");
+    EXPECT_EQ(seen["sizeAfterSecond"], "80x600");
+    EXPECT_EQ(seen["rows"], "Warning at SSaver:131|first|Warning at shared:61|Could not close machine key||");
 }
 
 TEST(Diagnostics, LongWarningIsCutAtTheBufferSize)
 {
-    std::string result = TempPath("long");
-    ChildProcess child("LongWarning", {result});
-    ASSERT_EQ(child.WaitForExit(kTimeout), 0u);
+    ChildProcess child("LongWarning");
+    ASSERT_EQ(child.WaitForExit(), 0u);
     // 1023 characters: the 15 of the first line, then 1008 of the text (12 rows and 48).
-    EXPECT_EQ(ReadTextFile(result), "48,13|Warning at f:1|" + std::string(48, 'x'));
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["cursor"], "48,13");
+    EXPECT_EQ(seen["first"], "Warning at f:1");
+    EXPECT_EQ(seen["last"], std::string(48, 'x'));
 }
 
 TEST(Diagnostics, OutOfMemoryWritesItsMessageWithoutABoxAndExits)
@@ -163,10 +117,9 @@ TEST(Diagnostics, OutOfMemoryWritesItsMessageWithoutABoxAndExits)
         {"Add", "cArray::Add - Out of memory"},
     };
     for (const auto& place : places) {
-        std::string result = TempPath("oom");
-        ChildProcess child("OutOfMemory", {place.first, result});
-        EXPECT_EQ(child.WaitForExit(kTimeout), kExitMinusOne) << place.first;
-        EXPECT_EQ(ReadTextFile(result), std::string(place.second) + "|") << place.first;
+        ChildProcess child("OutOfMemory", {place.first});
+        EXPECT_EQ(child.WaitForExit(), kExitMinusOne) << place.first;
+        EXPECT_EQ(child.Observed()["rows"], std::string(place.second) + "||") << place.first;
     }
 }
 

@@ -1,7 +1,5 @@
 #include "DialogDriver.h"
 
-#include "ChildProcess.h"
-
 #include <shlobj.h>
 
 #include <cstring>
@@ -26,13 +24,7 @@ void ModelessDialog::Click(int id) const
 
 void ModelessDialog::Pump() const
 {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    PumpMessages(window);
 }
 
 INT_PTR RunModal(int templateId, DLGPROC procedure, const std::function<void()>& user)
@@ -45,19 +37,12 @@ INT_PTR RunModal(int templateId, DLGPROC procedure, const std::function<void()>&
 
 HWND WaitForDialog(const char* caption)
 {
-    return WaitForOwnWindow("#32770", caption, kDialogTimeout);
+    return WaitForOwnWindow("#32770", caption);
 }
 
 bool WaitUntilClosed(HWND window)
 {
-    DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start > kDialogTimeout) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 void PostClick(HWND dialog, int id)

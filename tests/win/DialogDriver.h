@@ -1,13 +1,13 @@
 // Drives real dialogs from the saver's templates the way a user and the shell would.
 #pragma once
 
+#include "Harness.h"
+
 #include <windows.h>
 
 #include <functional>
 #include <string>
 #include <vector>
-
-const DWORD kDialogTimeout = 10000;
 
 // A dialog created modeless and shown on the calling thread; destroyed at the end.
 class ModelessDialog {

@@ -1,7 +1,52 @@
-#include "ChildProcess.h"
+#include "Harness.h"
+
+#include "tests/common/TestFiles.h"
 
 #include <cstring>
-#include <map>
+#include <fstream>
+#include <sstream>
+
+void PumpMessages(HWND dialog)
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (dialog == nullptr || !IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= milliseconds) {
+            return false;
+        }
+        PumpMessages();
+        Sleep(10);
+    }
+    return true;
+}
+
+// A thread handles the messages sent to it before it takes the next posted one, so each
+// answered round trip lets at least one more posted message through.
+bool Settle(HWND window)
+{
+    const int kRounds = 16;
+    bool ownThread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+    for (int round = 0; round < kRounds; ++round) {
+        if (ownThread) {
+            PumpMessages();
+        }
+        DWORD_PTR answer = 0;
+        if (!IsWindow(window) || SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeout, &answer) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
 
 TestProcess::TestProcess(const std::string& program, const std::string& arguments, DWORD creationFlags)
 {
@@ -24,7 +69,7 @@ TestProcess::~TestProcess()
     if (process != nullptr) {
         if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
             TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
+            WaitForSingleObject(process, kTimeout);
         }
         CloseHandle(process);
     }
@@ -64,28 +109,19 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
     return search->found == nullptr;
 }
 
-// Searches until found, the time is up, or `process` (when given) has ended. Messages of
-// the calling thread keep being dispatched: its windows may be the parent of the one sought.
+// Searches until found, the time is up, or `process` (when given) has ended. The calling
+// thread's windows may be the parent of the one sought: WaitUntil keeps them answering.
 HWND WaitForWindowOf(DWORD processId, HANDLE process, const char* className, const char* title,
                      DWORD milliseconds)
 {
-    DWORD start = GetTickCount();
-    do {
-        WindowSearch search = {processId, className, title, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            return search.found;
-        }
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&message);
-        }
-        if (process != nullptr && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
-            return nullptr;
-        }
-        Sleep(30);
-    } while (GetTickCount() - start < milliseconds);
-    return nullptr;
+    WindowSearch search = {processId, className, title, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr || (process != nullptr && WaitForSingleObject(process, 0) == WAIT_OBJECT_0);
+        },
+        milliseconds);
+    return search.found;
 }
 } // namespace
 
@@ -110,14 +146,28 @@ ChildScenario::ChildScenario(const char* name, ChildScenarioFunction function)
     Scenarios()[name] = function;
 }
 
+static std::string observationPath;
+
 bool RunChildScenarioIfAsked(int argc, char** argv, int* exitCode)
 {
-    if (argc < 3 || strcmp(argv[1], "--child") != 0) {
+    if (argc < 4 || strcmp(argv[1], "--child") != 0) {
         return false;
     }
+    observationPath = argv[3];
     auto found = Scenarios().find(argv[2]);
-    *exitCode = found == Scenarios().end() ? 99 : found->second(std::vector<std::string>(argv + 3, argv + argc));
+    *exitCode = found == Scenarios().end() ? 99 : found->second(std::vector<std::string>(argv + 4, argv + argc));
     return true;
+}
+
+// One "name=value" line each.
+void Observe(const std::string& name, const std::string& value)
+{
+    std::ofstream(observationPath, std::ios::binary | std::ios::app) << name << "=" << value << "\n";
+}
+
+void Observe(const std::string& name, long long value)
+{
+    Observe(name, std::to_string(value));
 }
 
 static std::string ThisProgram()
@@ -127,16 +177,79 @@ static std::string ThisProgram()
     return program;
 }
 
-static std::string ChildArguments(const std::string& scenario, const std::vector<std::string>& arguments)
+static std::string ChildArguments(const std::string& scenario, const std::string& resultPath,
+                                  const std::vector<std::string>& arguments)
 {
-    std::string line = "--child " + scenario;
+    std::string line = "--child " + scenario + " \"" + resultPath + "\"";
     for (const std::string& argument : arguments) {
         line += " \"" + argument + "\"";
     }
     return line;
 }
 
-ChildProcess::ChildProcess(const std::string& scenario, const std::vector<std::string>& arguments)
-    : TestProcess(ThisProgram(), ChildArguments(scenario, arguments), DETACHED_PROCESS)
+static std::string FreshResultPath(const std::string& scenario)
 {
+    return TempPath("child-" + scenario);
+}
+
+ChildProcess::ChildProcess(const std::string& scenario, const std::vector<std::string>& arguments)
+    : ChildProcess(scenario, FreshResultPath(scenario), arguments)
+{
+}
+
+ChildProcess::ChildProcess(const std::string& scenario, const std::string& result,
+                           const std::vector<std::string>& arguments)
+    : TestProcess(ThisProgram(), ChildArguments(scenario, result, arguments), DETACHED_PROCESS), resultPath(result)
+{
+}
+
+Observations ChildProcess::Observed() const
+{
+    Observations observed;
+    std::istringstream lines(ReadTextFile(resultPath));
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t equals = line.find('=');
+        observed[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return observed;
+}
+
+ConsoleScreen::ConsoleScreen()
+    : output(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr))
+{
+}
+
+ConsoleScreen::~ConsoleScreen()
+{
+    if (output != INVALID_HANDLE_VALUE) {
+        CloseHandle(output);
+    }
+}
+
+std::string ConsoleScreen::Row(SHORT row) const
+{
+    char text[81] = {};
+    DWORD read = 0;
+    ReadConsoleOutputCharacterA(output, text, 80, COORD{0, row}, &read);
+    std::string line(text, read);
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+std::string ConsoleScreen::Rows(SHORT count) const
+{
+    std::string rows;
+    for (SHORT row = 0; row < count; ++row) {
+        rows += Row(row) + "|";
+    }
+    return rows;
+}
+
+CONSOLE_SCREEN_BUFFER_INFO ConsoleScreen::Info() const
+{
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(output, &info);
+    return info;
 }

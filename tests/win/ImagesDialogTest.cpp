@@ -1,7 +1,7 @@
 // The image list dialog from the real template: loading, drops, the open-file dialog,
 // the edit buttons, and what OK and Cancel leave in the registry.
-#include "ChildProcess.h"
 #include "DialogDriver.h"
+#include "Harness.h"
 #include "RegistryFixture.h"
 #include "resources/resource.h"
 #include "screensaver/ImagesDialog.h"
@@ -9,8 +9,6 @@
 
 #include <dlgs.h>
 
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace {
@@ -251,37 +249,19 @@ TEST_F(ImagesDialog, CancelWritesNothing)
     EXPECT_FALSE(QueryValue(HKEY_CURRENT_USER, "File_1").present);
 }
 
-// Console rows of this process, for the warnings the dialog writes.
-std::string ConsoleText(SHORT rows)
-{
-    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string text;
-    for (SHORT row = 0; row < rows; ++row) {
-        char line[81] = {};
-        DWORD read = 0;
-        ReadConsoleOutputCharacterA(console, line, 80, COORD{0, row}, &read);
-        std::string trimmed(line, read);
-        trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-        text += trimmed + "|";
-    }
-    CloseHandle(console);
-    return text;
-}
-
 CHILD_SCENARIO(LoadImageList)
 {
     OpenKeys();
-    std::ostringstream result;
+    std::string shown;
     {
         OpenImagesDialog dialog;
         for (const std::string& entry : dialog.Shown()) {
-            result << entry << "|";
+            shown += entry + "|";
         }
     }
     CloseKeys();
-    result << "#" << ConsoleText(5);
-    std::ofstream(arguments.at(0), std::ios::binary) << result.str();
+    Observe("shown", shown);
+    Observe("console", ConsoleScreen().Rows(5));
     return 0;
 }
 
@@ -291,12 +271,11 @@ TEST_F(ImagesDialog, UnreadableEntriesAreSkippedWithAWarningEach)
     std::string tooLong = longest + "y";
     StoreList({"C:\\p\\0.bmp", "C:\\p\\1.bmp", tooLong, longest});
     RegDeleteValueA(userKey, "File_1");
-    std::string resultPath = TempPath("images");
-    ChildProcess child("LoadImageList", {resultPath});
-    ASSERT_EQ(child.WaitForExit(20000), 0u);
-    std::string result = ReadTextFile(resultPath);
-    EXPECT_EQ(result.substr(0, result.find('#')), "C:\\p\\0.bmp|" + longest + "|");
-    std::string console = result.substr(result.find('#') + 1);
+    ChildProcess child("LoadImageList");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["shown"], "C:\\p\\0.bmp|" + longest + "|");
+    std::string console = seen["console"];
     EXPECT_EQ(console.substr(0, 24), "Warning at ImagesDialog:") << console;
     EXPECT_EQ(console.substr(console.find('|')), "|Corrupt registry|" + console.substr(0, console.find('|')) +
                                                      "|Corrupt registry||");

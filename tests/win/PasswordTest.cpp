@@ -3,7 +3,6 @@
 // that name with the test verifier beside it.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
-#include "tests/common/BmpWriter.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +12,10 @@
 namespace {
 
 const char* const kTestKey = "Software\\VelmarinTest";
+// Set by the test verifier after each call (see PasswordVerifier.cpp).
+const char* const kVerifiedEvent = "VelmarinTestVerifierCalled";
+// Closes within this time of a refusal are not asked about.
+const DWORD kVerifySpacing = 200;
 
 void SetDword(HKEY root, const char* path, const char* name, DWORD value)
 {
@@ -45,6 +48,7 @@ protected:
         RegCloseKey(key);
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
         WriteSaverSettings(0, "1000000", {});
+        verified = CreateEventA(nullptr, FALSE, FALSE, kVerifiedEvent);
     }
     void TearDown() override
     {
@@ -54,20 +58,52 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
+        CloseHandle(verified);
         RegistryTest::TearDown();
     }
     void InstallVerifier()
     {
         std::filesystem::copy_file(PASSWORD_CPL_PATH, folder + "\\PASSWORD.CPL");
     }
+    // Waits for the next call of the verifier; then until the spacing after it has passed.
+    bool WaitForVerification()
+    {
+        return WaitForSingleObject(verified, kTimeout) == WAIT_OBJECT_0;
+    }
+    void WaitPastTheSpacing()
+    {
+        DWORD verifiedAt = GetTickCount();
+        WaitUntil([&] { return GetTickCount() - verifiedAt > 2 * kVerifySpacing; });
+    }
     std::string folder;
     std::string program;
+    HANDLE verified = nullptr;
+};
+
+// Holds the thread of a window while messages queue up for it.
+class HeldThread {
+public:
+    explicit HeldThread(HWND window)
+        : thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr)))
+    {
+        SuspendThread(thread);
+    }
+    ~HeldThread()
+    {
+        ResumeThread(thread);
+        CloseHandle(thread);
+    }
+    HeldThread(const HeldThread&) = delete;
+    HeldThread& operator=(const HeldThread&) = delete;
+
+private:
+    HANDLE thread;
 };
 
 TEST_F(Windows95Family, PasswordChangeModeIsAvailable)
 {
     SaverProcess change("/a", program);
-    EXPECT_EQ(change.WaitForExit(20000), 0u);
+    EXPECT_EQ(change.WaitForExit(), 0u);
 }
 
 TEST_F(Windows95Family, WithoutPasswordTheFirstCloseCloses)
@@ -78,7 +114,7 @@ TEST_F(Windows95Family, WithoutPasswordTheFirstCloseCloses)
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SendMessageA(window, WM_APP, 0, 0), 1) << "no verifier answers yes";
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(saver.WaitForExit(20000), 0u);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
     EXPECT_EQ(GetDword("Calls"), 0u);
 }
 
@@ -87,34 +123,36 @@ TEST_F(Windows95Family, RefusedPasswordKeepsTheSaverAndSpacesTheQuestions)
     InstallVerifier();
     SetDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
     SetDword(HKEY_CURRENT_USER, kTestKey, "Answer", 0);
-    Picture large{2500, 2000, std::vector<uint32_t>(2500 * 2000, 0x336699)};
-    WriteSaverSettings(2, "1000000", {WriteTempFile("large.bmp", WriteBmp(MakeBmp(large, 24, false)))});
     SaverProcess saver("/s", program);
     HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
 
-    // While a slow tick runs, the close request and three timer messages queue up behind it:
-    // the verifier finds one of the three left; the second close comes within 200 ms of the
-    // refusal and is not asked about.
-    PostMessageA(window, WM_TIMER, 1, 0);
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    for (int i = 0; i < 3; ++i) {
-        PostMessageA(window, WM_TIMER, 1, 0);
+    // The close request and three timer messages queue up while the saver is held: the
+    // verifier finds one of the three left; the second close comes within the spacing after
+    // the refusal and is not asked about.
+    {
+        HeldThread held(window);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        for (int i = 0; i < 3; ++i) {
+            PostMessageA(window, WM_TIMER, 1, 0);
+        }
+        PostMessageA(window, WM_CLOSE, 0, 0);
     }
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    Sleep(400);
+    ASSERT_TRUE(WaitForVerification());
+    EXPECT_TRUE(Settle(window));
     EXPECT_EQ(GetDword("Calls"), 1u);
     EXPECT_EQ(GetDword("TimersPending"), 1u);
-    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
 
+    WaitPastTheSpacing();
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    Sleep(400);
+    ASSERT_TRUE(WaitForVerification());
+    EXPECT_TRUE(Settle(window)) << "a refused password keeps the saver";
     EXPECT_EQ(GetDword("Calls"), 2u);
-    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
 
     SetDword(HKEY_CURRENT_USER, kTestKey, "Answer", 1);
+    WaitPastTheSpacing();
     PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(20000), 0u);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
     EXPECT_EQ(GetDword("Calls"), 3u);
 }
 

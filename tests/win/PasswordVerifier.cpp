@@ -1,6 +1,7 @@
 // A stand-in for the system's password verifier (built as PASSWORD.CPL). Its answer comes
 // from HKCU\Software\VelmarinTest "Answer"; each call is counted in "Calls", and the
-// timer messages still queued for the saver window are counted in "TimersPending".
+// timer messages still queued for the saver window are counted in "TimersPending"; then the
+// event "VelmarinTestVerifierCalled" is set, when the test made it.
 #include <windows.h>
 
 static const char* const kTestKey = "Software\\VelmarinTest";
@@ -36,5 +37,10 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     RegSetValueExA(key, "Calls", 0, REG_DWORD, reinterpret_cast<BYTE*>(&calls), sizeof calls);
     RegSetValueExA(key, "TimersPending", 0, REG_DWORD, reinterpret_cast<BYTE*>(&pending), sizeof pending);
     RegCloseKey(key);
+    HANDLE called = OpenEventA(EVENT_MODIFY_STATE, FALSE, "VelmarinTestVerifierCalled");
+    if (called != nullptr) {
+        SetEvent(called);
+        CloseHandle(called);
+    }
     return answer != 0;
 }

@@ -1,6 +1,6 @@
 // The built saver as the desktop runs it: command lines, exit codes, the full-screen
 // and preview windows, and closing on real input.
-#include "ChildProcess.h"
+#include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
 #include "host/SaverStartup.h"
@@ -10,9 +10,6 @@
 #include <string>
 
 namespace {
-
-const DWORD kExitMinusOne = 0xFFFFFFFF;
-const DWORD kTimeout = 20000;
 
 class SaverHost : public RegistryTest {
 protected:
@@ -31,7 +28,7 @@ TEST_F(SaverHost, BadCommandLinesEndWithMinusOne)
                                  "/l 42949672961", "/a 12"};
     for (const std::string& tail : tails) {
         SaverProcess saver(tail);
-        EXPECT_EQ(saver.WaitForExit(kTimeout), kExitMinusOne) << tail;
+        EXPECT_EQ(saver.WaitForExit(), kExitMinusOne) << tail;
     }
 }
 
@@ -57,8 +54,8 @@ TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheScreen)
     EXPECT_STREQ(title, "Screen Saver");
 
     SaverProcess second("-S");
-    EXPECT_EQ(second.WaitForExit(kTimeout), 0u);
-    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_TRUE(Settle(window)) << "the first saver stays";
 }
 
 void PressKey(WORD key)
@@ -73,24 +70,32 @@ void PressKey(WORD key)
 TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
 {
     SaverProcess saver("/s");
-    ASSERT_NE(saver.WaitForSaverWindow("Screen Saver"), nullptr);
-    Sleep(300);
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; })) << "real keys go to the foreground";
     PressKey(VK_SPACE);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
+}
+
+// Moves the cursor and lets the saver see the movement.
+void MoveCursor(HWND window, int x, int y)
+{
+    SetCursorPos(x, y);
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
 }
 
 TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixels)
 {
     SetCursorPos(500, 400);
     SaverProcess saver("/s");
-    ASSERT_NE(saver.WaitForSaverWindow("Screen Saver"), nullptr);
-    Sleep(300);
-    SetCursorPos(501, 400);
-    Sleep(200);
-    SetCursorPos(502, 402); // 4 pixels from where it started, in small steps
-    EXPECT_EQ(saver.WaitForExit(600), STILL_ACTIVE);
-    SetCursorPos(503, 402);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    MoveCursor(window, 501, 400);
+    MoveCursor(window, 502, 402); // 4 pixels from where it started, in small steps
+    EXPECT_TRUE(Settle(window));
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
+    MoveCursor(window, 503, 402);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
 TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)
@@ -102,9 +107,10 @@ TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)
     PostMessageA(window, WM_LBUTTONUP, 0, 0);
     SendMessageA(window, WM_ACTIVATEAPP, TRUE, 0);
     EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
-    EXPECT_EQ(saver.WaitForExit(500), STILL_ACTIVE);
+    EXPECT_TRUE(Settle(window));
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
     SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
 TEST_F(SaverHost, ButtonPressesClose)
@@ -114,7 +120,7 @@ TEST_F(SaverHost, ButtonPressesClose)
         HWND window = saver.WaitForSaverWindow("Screen Saver");
         ASSERT_NE(window, nullptr);
         PostMessageA(window, press, 0, 0);
-        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << press;
+        EXPECT_EQ(saver.WaitForExit(), 0u) << press;
     }
 }
 
@@ -158,18 +164,6 @@ UINT PreviewParent::lastMessage = 0;
 WPARAM PreviewParent::lastWParam = 0;
 LPARAM PreviewParent::lastLParam = 0;
 
-void PumpMessages(DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&message);
-        }
-        Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
-}
-
 TEST_F(SaverHost, PreviewFillsItsParentForwardsHelpAndEndsWithIt)
 {
     PreviewParent parent;
@@ -177,7 +171,6 @@ TEST_F(SaverHost, PreviewFillsItsParentForwardsHelpAndEndsWithIt)
     SaverProcess saver("/p " + std::to_string(reinterpret_cast<uintptr_t>(parent.window)));
     HWND preview = saver.WaitForSaverWindow("Preview");
     ASSERT_NE(preview, nullptr);
-    PumpMessages(300);
     EXPECT_EQ(GetParent(preview), parent.window);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(preview, GWL_STYLE)), 0x52000000u);
     RECT parentClient, previewClient;
@@ -187,17 +180,17 @@ TEST_F(SaverHost, PreviewFillsItsParentForwardsHelpAndEndsWithIt)
     EXPECT_EQ(previewClient.bottom, parentClient.bottom);
 
     EXPECT_EQ(SendMessageA(preview, WM_CONTEXTMENU, 0, MAKELPARAM(16, 20)), 1);
-    PumpMessages(300);
-    EXPECT_EQ(PreviewParent::lastMessage, static_cast<UINT>(WM_CONTEXTMENU));
+    EXPECT_TRUE(WaitUntil([] { return PreviewParent::lastMessage == WM_CONTEXTMENU; }));
     EXPECT_EQ(PreviewParent::lastWParam, reinterpret_cast<WPARAM>(parent.window));
     EXPECT_EQ(PreviewParent::lastLParam, MAKELPARAM(16, 20));
 
     PostMessageA(preview, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(SendMessageA(preview, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
-    EXPECT_EQ(saver.WaitForExit(500), STILL_ACTIVE) << "a preview ignores input";
+    EXPECT_TRUE(Settle(preview));
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE) << "a preview ignores input";
 
     DestroyWindow(parent.window);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
 TEST_F(SaverHost, ExportsItsProceduresByPlainName)
@@ -231,8 +224,8 @@ TEST(ExceptionGuard, AnUnhandledFaultEndsTheProcessThroughTheGuard)
     const char missing[] = "no-such-debugger.exe %ld %ld";
     RegSetValueExA(key, "Debugger", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing), sizeof missing);
 
-    ChildProcess child("FaultUnderGuard", {});
-    EXPECT_EQ(child.WaitForExit(kTimeout), kExitMinusOne) << "not the fault's own code";
+    ChildProcess child("FaultUnderGuard");
+    EXPECT_EQ(child.WaitForExit(), kExitMinusOne) << "not the fault's own code";
 
     if (hadDebugger) {
         RegSetValueExA(key, "Debugger", 0, REG_SZ, reinterpret_cast<BYTE*>(debugger), size);

@@ -1,7 +1,7 @@
 // The built saver program run as a separate process, and the screen it draws on.
 #pragma once
 
-#include "ChildProcess.h"
+#include "Harness.h"
 #include "tests/common/BmpWriter.h"
 
 #include <windows.h>
@@ -19,7 +19,7 @@ public:
     {
     }
     // The visible saver window with that title ("Screen Saver" or "Preview").
-    HWND WaitForSaverWindow(const char* title, DWORD milliseconds = 20000)
+    HWND WaitForSaverWindow(const char* title, DWORD milliseconds = kTimeout)
     {
         return WaitForWindow("WindowsScreenSaverClass", title, milliseconds);
     }

@@ -1,5 +1,5 @@
 // The settings keys and value layout in the real registry.
-#include "ChildProcess.h"
+#include "Harness.h"
 #include "RegistryFixture.h"
 #include "tests/common/TestFiles.h"
 
@@ -116,14 +116,14 @@ CHILD_SCENARIO(OpenKeys)
 TEST_F(SettingsStore, MachineKeyWithoutUserKeyIsFatal)
 {
     CreateKey(HKEY_LOCAL_MACHINE);
-    ChildProcess child("OpenKeys", {});
-    HWND box = child.WaitForWindow("#32770", "Fatal Error", 20000);
+    ChildProcess child("OpenKeys");
+    HWND box = child.WaitForWindow("#32770", "Fatal Error");
     ASSERT_NE(box, nullptr);
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     EXPECT_STREQ(text, "shared:54 This is not possible!");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(child.WaitForExit(20000), kExitMinusOne);
+    EXPECT_EQ(child.WaitForExit(), kExitMinusOne);
 }
 
 } // namespace

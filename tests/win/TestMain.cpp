@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "Harness.h"
 
 #include <gtest/gtest.h>
 
