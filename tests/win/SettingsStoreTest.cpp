@@ -7,8 +7,6 @@
 
 namespace {
 
-const DWORD kExitMinusOne = 0xFFFFFFFF;
-
 void CreateKey(HKEY root)
 {
     HKEY key;
