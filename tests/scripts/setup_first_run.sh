@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs scripts/setup.sh against stand-ins for apt-get, dpkg and cmake, as on a machine that
-# has never fetched a source package: no deb-src list, an empty cache. Then as on a machine
-# that has the list (the path CI takes), and with a dependency build that fails.
+# has never run it: a package missing, no deb-src list, an empty cache. Then as on a machine
+# that has all three (the path CI takes), and with a dependency build that fails.
 set -uo pipefail
 root=$1
 work=$(mktemp -d)
@@ -18,7 +18,7 @@ Components: main
 SOURCES
 cat > "$work/bin/dpkg-query" <<'STUB'
 #!/bin/sh
-echo 'install ok installed'
+[ "$3" = "${STUB_MISSING:-}" ] && echo 'unknown ok not-installed' || echo 'install ok installed'
 STUB
 cat > "$work/bin/dpkg" <<'STUB'
 #!/bin/sh
@@ -27,8 +27,10 @@ STUB
 # apt-get talks on stdout, as the real one does.
 cat > "$work/bin/apt-get" <<'STUB'
 #!/bin/sh
+echo "$*" >> "$STUB_LOG.apt"
 case $1 in
   update) echo "Get:1 http://deb.example.org/debian bookworm InRelease" ;;
+  install) echo "Setting up $*" ;;
   source) echo "dpkg-source: info: extracting $3"; mkdir -p "$3-1.0" ;;
 esac
 STUB
@@ -59,8 +61,9 @@ check_run() { # what
 }
 
 : > "$work/configured"
-run_setup "$work/cache-first" || fail "first run exited with $?: $(cat "$work/err")"
+STUB_MISSING=wine32:i386 run_setup "$work/cache-first" || fail "first run exited with $?: $(cat "$work/err")"
 check_run "first run"
+grep -q 'install .*wine32:i386' "$work/configured.apt" || fail "the missing package was not installed"
 
 : > "$work/configured"
 run_setup "$work/cache-first" || fail "second run exited with $?"
