@@ -53,22 +53,9 @@ static int CompareItems(const void* placed, const void* incoming)
     return CompareStrings(static_cast<const char*>(placed), static_cast<const char*>(incoming));
 }
 
-static void LoadImageList(HWND dialog)
+static void AddStoredPath(const char* path, void* dialog)
 {
-    DWORD count = 0;
-    if (!ReadDwordValue(userKey, kNumFilesValue, &count)) {
-        count = 0;
-    }
-    for (DWORD i = 0; i < count; ++i) {
-        char name[16];
-        ImageValueName(name, i);
-        char path[PATH_CHARS + 1];
-        if (ReadTextValue(userKey, name, path, PATH_CHARS)) {
-            AddUniqueToList(dialog, imageList, path);
-        } else {
-            Warning(kSourceName, __LINE__, "Corrupt registry");
-        }
-    }
+    AddUniqueToList(static_cast<HWND>(dialog), imageList, path);
 }
 
 static void AcceptDrops(HWND dialog, BOOL accept)
@@ -81,7 +68,7 @@ static BOOL InitImagesDialog(HWND dialog)
 {
     imageList = GetDlgItem(dialog, IDC_IMAGE_LIST);
     AcceptDrops(dialog, TRUE);
-    LoadImageList(dialog);
+    ReadImageList(AddStoredPath, dialog, kSourceName, __LINE__);
     return TRUE;
 }
 
@@ -107,19 +94,6 @@ static void ReadEntry(int index, char text[PATH_CHARS + 1])
 static int EntryCount()
 {
     return static_cast<int>(SendMessageA(imageList, LB_GETCOUNT, 0, 0));
-}
-
-static void SaveImageList()
-{
-    int count = EntryCount();
-    WriteDwordValue(userKey, kNumFilesValue, static_cast<DWORD>(count));
-    for (int i = 0; i < count; ++i) {
-        char path[PATH_CHARS + 1];
-        ReadEntry(i, path);
-        char name[16];
-        ImageValueName(name, static_cast<DWORD>(i));
-        WriteTextValue(userKey, name, path);
-    }
 }
 
 static void CloseImagesDialog(HWND dialog, bool accepted)
@@ -209,20 +183,39 @@ static char* CopyOfEntry(int index)
     return text;
 }
 
+static void CopyEntries(cArray* entries)
+{
+    int count = EntryCount();
+    for (int i = 0; i < count; ++i) {
+        entries->Add(CopyOfEntry(i));
+    }
+}
+
+static void ReleaseEntries(cArray* entries)
+{
+    for (int i = 0; i < entries->Count(); ++i) {
+        RFree(kSourceName, __LINE__, entries->Get(i));
+    }
+}
+
+static void SaveImageList()
+{
+    cArray entries;
+    CopyEntries(&entries);
+    WriteImageList(entries);
+    ReleaseEntries(&entries);
+}
+
 static void SortEntries(HWND dialog)
 {
     cArray entries;
-    int count = EntryCount();
-    for (int i = 0; i < count; ++i) {
-        entries.Add(CopyOfEntry(i));
-    }
+    CopyEntries(&entries);
     SendMessageA(imageList, LB_RESETCONTENT, 0, 0);
     entries.Sort(CompareItems);
-    for (int i = 0; i < count; ++i) {
-        char* text = static_cast<char*>(entries.Get(i));
-        AddUniqueToList(dialog, imageList, text);
-        RFree(kSourceName, __LINE__, text);
+    for (int i = 0; i < entries.Count(); ++i) {
+        AddUniqueToList(dialog, imageList, static_cast<const char*>(entries.Get(i)));
     }
+    ReleaseEntries(&entries);
 }
 
 static BOOL ImagesCommand(HWND dialog, WORD command)

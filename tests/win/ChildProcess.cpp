@@ -99,6 +99,25 @@ HWND WaitForOwnWindow(const char* className, const char* title, DWORD millisecon
     return WaitForWindowOf(GetCurrentProcessId(), nullptr, className, title, milliseconds);
 }
 
+std::string ConsoleText(short rows)
+{
+    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string text;
+    for (SHORT row = 0; row < rows; ++row) {
+        char line[81] = {};
+        DWORD read = 0;
+        ReadConsoleOutputCharacterA(console, line, 80, COORD{0, row}, &read);
+        std::string trimmed(line, read);
+        trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+        text += trimmed + "|";
+    }
+    if (console != INVALID_HANDLE_VALUE) {
+        CloseHandle(console);
+    }
+    return text;
+}
+
 static std::map<std::string, ChildScenarioFunction>& Scenarios()
 {
     static std::map<std::string, ChildScenarioFunction> scenarios;

@@ -41,6 +41,10 @@ struct ChildScenario {
     static ChildScenario name##Registration(#name, name##Scenario);                         \
     static int name##Scenario([[maybe_unused]] const std::vector<std::string>& arguments)
 
+// The first rows of this process's console, each trimmed and followed by "|"; empty rows when
+// the process has no console.
+std::string ConsoleText(short rows);
+
 // Runs the scenario named by argv when the program was started as a child.
 bool RunChildScenarioIfAsked(int argc, char** argv, int* exitCode);
 

@@ -31,3 +31,30 @@ protected:
 // after it is zero (NT does the same), so one trailing zero byte is accepted.
 void ExpectStoredDword(const char* name, DWORD value);
 void ExpectStoredText(const char* name, const std::string& text);
+
+// Values written into the user key (created when absent) as the saver or another program
+// would: texts without a terminator, any type and size with StoreValue.
+void StoreValue(const char* name, DWORD type, const void* data, DWORD size);
+void StoreDword(const char* name, DWORD value);
+void StoreText(const char* name, const std::string& text);
+void StoreImageList(const std::vector<std::string>& paths);
+void CreateSettingsKey(HKEY root);
+
+// True once CloseKeys has closed the user key.
+bool KeysAreClosed();
+
+// For its lifetime, the key at root\path has the DACL of `sddl`; its own DACL is put back
+// at the end, so that the key can be deleted again.
+class KeyAccess {
+public:
+    KeyAccess(HKEY root, const char* path, const char* sddl);
+    ~KeyAccess();
+    KeyAccess(const KeyAccess&) = delete;
+    KeyAccess& operator=(const KeyAccess&) = delete;
+
+private:
+    HKEY key = nullptr;
+    std::vector<BYTE> saved;
+};
+// Everyone may read; nobody may write, create sub-keys or change anything else.
+extern const char* const kReadOnlyForEveryone;

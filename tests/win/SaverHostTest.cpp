@@ -209,6 +209,14 @@ TEST_F(SaverHost, ExportsItsProceduresByPlainName)
     FreeLibrary(program);
 }
 
+TEST_F(SaverHost, HugeNumFilesShowsTheWindowWithinASecond)
+{
+    WriteSaverSettings(0, "100000", {"C:\\p\\0.bmp", "C:\\p\\1.bmp", "C:\\p\\2.bmp"});
+    StoreDword("NumFiles", 0xFFFFFFFF);
+    SaverProcess saver("/s");
+    EXPECT_NE(saver.WaitForSaverWindow("Screen Saver", 1000), nullptr);
+}
+
 CHILD_SCENARIO(FaultUnderGuard)
 {
     InstallExceptionGuard();

@@ -65,8 +65,7 @@ CHILD_SCENARIO(SaverWindow)
     DestroyWindow(window);
     seen << "quit=" << TakePosted(nullptr, WM_QUIT) << "\n";
     seen << "ticksAfterDestroy=" << CountTicks(window, 500) << "\n";
-    DWORD flags = 0;
-    seen << "keysClosed=" << !ReadDwordValue(userKey, kFlagsValue, &flags) << "\n";
+    seen << "keysClosed=" << KeysAreClosed() << "\n";
     std::ofstream(arguments.at(0), std::ios::binary) << seen.str();
     return 0;
 }
