@@ -4,13 +4,21 @@
 #include "resources/resource.h"
 #include "shared.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 static const char* const kSourceName = "ImagesDialog";
+static const char* const kAddErrorCaption = "Error adding...";
+// The longest path a drop or Add takes in: what a 120-byte buffer holds with its terminator.
+// Paths read from the registry may have one character more.
+static const size_t kNewPathChars = PATH_CHARS - 1;
+// Room for any path the open-file dialog of the ANSI interface gives.
+static const DWORD kChosenPathChars = MAX_PATH;
 
 static HWND imageList;
 
@@ -25,7 +33,7 @@ int AddUniqueToList(HWND owner, HWND list, const char* path)
     }
     LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
     if (added == LB_ERR || added == LB_ERRSPACE) {
-        MessageBoxA(owner, path, "Error adding...", MB_OK);
+        MessageBoxA(owner, path, kAddErrorCaption, MB_OK);
     }
     return 0;
 }
@@ -72,13 +80,43 @@ static BOOL InitImagesDialog(HWND dialog)
     return TRUE;
 }
 
+// Names the path (or, where it is unknown, says it is the chosen one) and the limit.
+static void RefuseLongPath(HWND dialog, const char* path)
+{
+    static const char* const format = "%s\nis too long: a path in the image list may have at most %u characters.";
+    size_t size = strlen(format) + strlen(path) + 16;
+    char* text = static_cast<char*>(RMalloc(kSourceName, __LINE__, size));
+    snprintf(text, size, format, path, static_cast<unsigned>(kNewPathChars));
+    MessageBoxA(dialog, text, kAddErrorCaption, MB_OK | MB_ICONWARNING);
+    RFree(kSourceName, __LINE__, text);
+}
+
+static void AddNewPath(HWND dialog, const char* path)
+{
+    if (strlen(path) > kNewPathChars) {
+        RefuseLongPath(dialog, path);
+        return;
+    }
+    AddUniqueToList(dialog, imageList, path);
+}
+
+static void AddDroppedFile(HWND dialog, HDROP drop, UINT index)
+{
+    UINT length = DragQueryFileA(drop, index, nullptr, 0);
+    if (length == 0) {
+        return;
+    }
+    char* path = static_cast<char*>(RMalloc(kSourceName, __LINE__, length + 1));
+    DragQueryFileA(drop, index, path, length + 1);
+    AddNewPath(dialog, path);
+    RFree(kSourceName, __LINE__, path);
+}
+
 static void AddDroppedFiles(HWND dialog, HDROP drop)
 {
     WORD count = static_cast<WORD>(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0));
     for (WORD i = 0; i < count; ++i) {
-        char path[PATH_CHARS];
-        DragQueryFileA(drop, i, path, sizeof path);
-        AddUniqueToList(dialog, imageList, path);
+        AddDroppedFile(dialog, drop, i);
     }
     DragFinish(drop);
 }
@@ -158,7 +196,7 @@ static void RemoveSelectedEntries()
 
 static void AddChosenFile(HWND dialog)
 {
-    char path[PATH_CHARS] = "";
+    char path[kChosenPathChars] = "";
     OPENFILENAMEA request = {};
     request.lStructSize = kOpenFileNameSize;
     request.hwndOwner = dialog;
@@ -166,7 +204,9 @@ static void AddChosenFile(HWND dialog)
     request.nMaxFile = sizeof path;
     request.lpstrTitle = "Select a file";
     if (GetOpenFileNameA(&request)) {
-        AddUniqueToList(dialog, imageList, path);
+        AddNewPath(dialog, path);
+    } else if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
+        RefuseLongPath(dialog, "The path of the chosen file");
     }
 }
 

@@ -10,6 +10,7 @@
 #include <dlgs.h>
 
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <thread>
 
@@ -86,23 +87,51 @@ TEST_F(ImagesDialog, HugeNumFilesLoadsTheStoredPathsAtOnce)
     EXPECT_EQ(dialog.Shown(), stored);
 }
 
-TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialog)
+// Answers the refusals of new paths with OK, one after the other, and gives their texts.
+Entries AnswerRefusals(size_t count)
 {
+    Entries texts;
+    while (texts.size() < count) {
+        HWND box = WaitForDialog("Error adding...");
+        if (box == nullptr) {
+            break;
+        }
+        texts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+        PostClick(box, IDOK);
+        WaitUntilClosed(box);
+    }
+    return texts;
+}
+
+std::string Refusal(const std::string& path)
+{
+    return path + "\nis too long: a path in the image list may have at most 119 characters.";
+}
+
+// Two paths of 120 characters that differ only in the last one, and one of 119.
+const std::string kLongPath = "C:\\" + std::string(113, 'x') + ".bmp";
+const std::string kOtherLongPath = "C:\\" + std::string(113, 'x') + ".gif";
+const std::string kLongestNewPath = "C:\\" + std::string(112, 'x') + ".bmp";
+
+TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialogUpTo119Characters)
+{
+    ASSERT_EQ(kLongPath.size(), 120u);
     OpenImagesDialog dialog;
     dialog.Fill({"C:\\p\\b.bmp"});
     HGLOBAL onList = dialog.Drop(dialog.List(), {"C:\\p\\c.gif", "c:\\P\\B.BMP", "C:\\p\\a.jpg"});
     EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg"}));
-    std::string longPath = "C:\\" + std::string(150, 'x') + ".bmp";
-    HGLOBAL onDialog = dialog.Drop(dialog.Window(), {"C:\\p\\folder", longPath});
-    EXPECT_EQ(dialog.Shown().size(), 5u);
-    EXPECT_EQ(dialog.Shown()[3], "C:\\p\\folder");
-    EXPECT_EQ(dialog.Shown()[4], longPath.substr(0, 119)) << "a dropped path is cut to fit 120 bytes";
+
+    auto refusals = std::async(std::launch::async, AnswerRefusals, 2);
+    HGLOBAL onDialog = dialog.Drop(dialog.Window(), {kLongPath, "C:\\p\\folder", kOtherLongPath, kLongestNewPath});
+    EXPECT_EQ(refusals.get(), (Entries{Refusal(kLongPath), Refusal(kOtherLongPath)}));
+    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg", "C:\\p\\folder", kLongestNewPath}));
     EXPECT_EQ(GlobalFlags(onList), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
     EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
 }
 
-// Answers the open-file dialog like a user: types the path and presses Open, or cancels.
-void AnswerOpenFileDialog(const std::string& path, std::string* title)
+// Answers the open-file dialog like a user: types the path and presses Open, or cancels;
+// then answers the refusals that follow.
+void AnswerOpenFileDialog(const std::string& path, size_t refusalCount, std::string* title, Entries* refusals)
 {
     HWND chooser = WaitForDialog("Select a file");
     if (chooser == nullptr) {
@@ -119,19 +148,23 @@ void AnswerOpenFileDialog(const std::string& path, std::string* title)
     }
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PostClick(chooser, IDOK);
+    *refusals = AnswerRefusals(refusalCount);
 }
 
-Entries AddThroughOpenFileDialog(const OpenImagesDialog& dialog, const std::string& path)
+Entries AddThroughOpenFileDialog(const OpenImagesDialog& dialog, const std::string& path,
+                                 const Entries& expectedRefusals = {})
 {
     std::string title;
-    std::thread user(AnswerOpenFileDialog, path, &title);
+    Entries refusals;
+    std::thread user(AnswerOpenFileDialog, path, expectedRefusals.size(), &title, &refusals);
     dialog.Click(IDC_ADD);
     user.join();
     EXPECT_EQ(title, "Select a file");
+    EXPECT_EQ(refusals, expectedRefusals);
     return dialog.Shown();
 }
 
-TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialog)
+TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialogUpTo119Characters)
 {
     std::string picture = WriteTempFile("chosen.bmp", {'B', 'M'});
     OpenImagesDialog dialog;
@@ -146,6 +179,7 @@ TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialog)
     std::string missing = TempPath("not-there.gif");
     EXPECT_EQ(AddThroughOpenFileDialog(dialog, missing), (Entries{"C:\\p\\first.bmp", picture, missing}))
         << "the file need not exist";
+    EXPECT_EQ(AddThroughOpenFileDialog(dialog, kLongPath, {Refusal(kLongPath)}).size(), 3u);
 }
 
 TEST_F(ImagesDialog, UpAndDownMoveTheOneSelectedEntry)
