@@ -180,7 +180,7 @@ TEST_F(ConfigureDialog, SaverConfigurationModeEndsWithTheDialogResult)
 TEST_F(ConfigureDialog, SaverRunsAndConfiguresUnderAMachineKeyThisUserMayOnlyRead)
 {
     CreateSettingsKey(HKEY_LOCAL_MACHINE);
-    KeyAccess readOnly(HKEY_LOCAL_MACHINE, kSettingsPath, kReadOnlyForEveryone);
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kReadOnlyForEveryone);
     {
         SaverProcess saver("/s");
         EXPECT_NE(saver.WaitForSaverWindow("Screen Saver"), nullptr);

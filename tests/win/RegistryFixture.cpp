@@ -6,6 +6,9 @@ const char* const kSettingsPath = "Software\\Velmarin\\SS\\0.90";
 
 void DeleteSettingsKeys()
 {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        SetKeyAccess(root, kSettingsPath, kFullAccessForEveryone);
+    }
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsPath);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsPath);
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsPath);
@@ -110,31 +113,19 @@ bool KeysAreClosed()
                             nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
 }
 
+const char* const kFullAccessForEveryone = "D:(A;;KA;;;WD)";
 const char* const kReadOnlyForEveryone = "D:P(A;;KR;;;WD)";
+const char* const kNoAccess = "D:P";
 
-KeyAccess::KeyAccess(HKEY root, const char* path, const char* sddl)
+void SetKeyAccess(HKEY root, const char* path, const char* sddl)
 {
-    HKEY created;
-    RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr);
-    RegCloseKey(created);
-    if (RegOpenKeyExA(root, path, 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot change the access to " << path;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
         return;
     }
-    DWORD size = 0;
-    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-    saved.resize(size);
-    EXPECT_EQ(RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved.data(), &size), ERROR_SUCCESS);
-    PSECURITY_DESCRIPTOR restricted = nullptr;
-    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &restricted, nullptr));
-    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, restricted), ERROR_SUCCESS);
-    LocalFree(restricted);
-}
-
-KeyAccess::~KeyAccess()
-{
-    if (key != nullptr) {
-        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, saved.data()), ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    LocalFree(descriptor);
+    RegCloseKey(key);
 }

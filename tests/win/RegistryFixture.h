@@ -43,18 +43,10 @@ void CreateSettingsKey(HKEY root);
 // True once CloseKeys has closed the user key.
 bool KeysAreClosed();
 
-// For its lifetime, the key at root\path has the DACL of `sddl`; its own DACL is put back
-// at the end, so that the key can be deleted again.
-class KeyAccess {
-public:
-    KeyAccess(HKEY root, const char* path, const char* sddl);
-    ~KeyAccess();
-    KeyAccess(const KeyAccess&) = delete;
-    KeyAccess& operator=(const KeyAccess&) = delete;
-
-private:
-    HKEY key = nullptr;
-    std::vector<BYTE> saved;
-};
-// Everyone may read; nobody may write, create sub-keys or change anything else.
+// Gives the key at root\\path the DACL of `sddl`. DeleteSettingsKeys gives full access back
+// first, so that the keys can be deleted.
+void SetKeyAccess(HKEY root, const char* path, const char* sddl);
+extern const char* const kFullAccessForEveryone;
 extern const char* const kReadOnlyForEveryone;
+// An empty DACL: only the owner may change it again.
+extern const char* const kNoAccess;

@@ -11,8 +11,6 @@ namespace {
 
 const DWORD kExitMinusOne = 0xFFFFFFFF;
 const DWORD kTimeout = 20000;
-// An empty DACL: only the owner may change it again.
-const char* const kNoAccess = "D:P";
 
 std::vector<BYTE> StampFor(const SYSTEMTIME& day)
 {
@@ -80,10 +78,8 @@ TEST_F(SettingsStore, MissingMachineKeyIsCreatedAgainAndUserValuesStay)
 
 TEST_F(SettingsStore, WritersStoreDwordsAndTextsWithoutTerminator)
 {
-    std::vector<std::string> paths;
-    for (int i = 0; i <= 10; ++i) {
-        paths.push_back("C:\\p\\" + std::to_string(i) + ".bmp");
-    }
+    std::vector<std::string> paths(10, "C:\\p\\any.bmp");
+    paths.push_back("C:\\p\\10.bmp");
     cArray list;
     for (std::string& path : paths) {
         list.Add(&path[0]);
@@ -215,32 +211,28 @@ std::string OpenKeysInChild()
 TEST_F(SettingsStore, MachineKeyThisUserMayNotWriteIsLeftAloneSilently)
 {
     StoreOldStamp();
-    {
-        KeyAccess readOnly(HKEY_LOCAL_MACHINE, kSettingsPath, kReadOnlyForEveryone);
-        EXPECT_EQ(OpenKeysInChild(), "3000|") << "a second account: no user key yet";
-    }
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kReadOnlyForEveryone);
+    EXPECT_EQ(OpenKeysInChild(), "3000|") << "a second account: no user key yet";
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER));
     EXPECT_EQ(QueryValue(HKEY_LOCAL_MACHINE, "VLInstall").data, kOldStamp);
 
     DeleteSettingsKeys();
     StoreText("UpdateTime", "1500");
-    {
-        KeyAccess closed(HKEY_LOCAL_MACHINE, kSettingsPath, kNoAccess);
-        EXPECT_EQ(OpenKeysInChild(), "1500|") << "a first run where the machine key cannot be written";
-        EXPECT_EQ(OpenKeysInChild(), "1500|");
-    }
+    CreateSettingsKey(HKEY_LOCAL_MACHINE);
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kNoAccess);
+    EXPECT_EQ(OpenKeysInChild(), "1500|") << "a first run where the machine key cannot be written";
+    EXPECT_EQ(OpenKeysInChild(), "1500|");
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kFullAccessForEveryone);
     EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE).empty());
 }
 
 TEST_F(SettingsStore, UserKeyIsOpenedEvenReadOnlyAndOnlyOneNeitherOpenedNorCreatedIsFatal)
 {
     StoreText("UpdateTime", "1500");
-    {
-        KeyAccess readOnly(HKEY_CURRENT_USER, kSettingsPath, kReadOnlyForEveryone);
-        EXPECT_EQ(OpenKeysInChild(), "1500|");
-    }
+    SetKeyAccess(HKEY_CURRENT_USER, kSettingsPath, kReadOnlyForEveryone);
+    EXPECT_EQ(OpenKeysInChild(), "1500|");
 
-    KeyAccess closed(HKEY_CURRENT_USER, kSettingsPath, kNoAccess);
+    SetKeyAccess(HKEY_CURRENT_USER, kSettingsPath, kNoAccess);
     ChildProcess child("OpenKeys", {TempPath("keys")});
     HWND box = child.WaitForWindow("#32770", "Fatal Error", kTimeout);
     ASSERT_NE(box, nullptr);
