@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "EntryLookup.h"
 #include "SaverWindow.h"
+#include "resources/resource.h"
 
 HINSTANCE instanceHandle = nullptr;
 HWND saverWindow = nullptr;
@@ -11,8 +12,6 @@ HWND saverWindow = nullptr;
 static const char* const kClassName = "WindowsScreenSaverClass";
 static const char* const kFullScreenTitle = "Screen Saver";
 static const char* const kPreviewTitle = "Preview";
-static const WORD kIconId = 100;
-static const WORD kConfigureDialogId = 2003;
 static const DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 static const DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 static const int kFailedRun = -1;
@@ -63,10 +62,9 @@ void InstallExceptionGuard()
     previousFilter = SetUnhandledExceptionFilter(GuardFilter);
 }
 
-static int RunMode(const char* tail)
+static int RunMode(SaverMode mode, const char* argument)
 {
-    const char* argument = nullptr;
-    switch (ParseCommandTail(tail, &argument)) {
+    switch (mode) {
     case MODE_CONFIGURE:
         return OpenConfiguration(nullptr);
     case MODE_CONFIGURE_FOREGROUND:
@@ -91,9 +89,11 @@ static int RunMode(const char* tail)
 int SaverMain(HINSTANCE instance, const char* tail)
 {
     instanceHandle = instance;
-    win95Family = IsWindows95Family() ? 1 : 0;
+    const char* argument = nullptr;
+    SaverMode mode = ParseCommandTail(tail, &argument);
+    SetHostFlags(mode == MODE_PREVIEW ? 1 : 0, IsWindows95Family() ? 1 : 0);
     InstallExceptionGuard();
-    return RunMode(tail);
+    return RunMode(mode, argument);
 }
 
 int OpenConfiguration(HWND owner)
@@ -101,7 +101,7 @@ int OpenConfiguration(HWND owner)
     if (ScreenSaverPrepareDialogs(instanceHandle) == 0) {
         return 0;
     }
-    return static_cast<int>(DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(kConfigureDialogId), owner,
+    return static_cast<int>(DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(DLG_CONFIGURE), owner,
                                             ScreenSaverConfigureDialog, 0));
 }
 
@@ -149,7 +149,7 @@ int RunSaverWindow(HWND parent)
     saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
     saverClass.lpfnWndProc = SaverClassProc;
     saverClass.hInstance = instanceHandle;
-    saverClass.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(kIconId));
+    saverClass.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(ICON_SAVER));
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = kClassName;
 
@@ -164,7 +164,6 @@ int RunSaverWindow(HWND parent)
         style = kPreviewStyle;
         extendedStyle = 0;
         title = kPreviewTitle;
-        previewMode = 1;
     } else {
         width = GetSystemMetrics(SM_CXSCREEN);
         height = GetSystemMetrics(SM_CYSCREEN);
@@ -183,7 +182,7 @@ int RunSaverWindow(HWND parent)
                                       instanceHandle, nullptr);
     }
     if (saverWindow != nullptr) {
-        if (!previewMode) {
+        if (parent == nullptr) {
             SetForegroundWindow(saverWindow);
         }
         result = static_cast<int>(RunMessageLoop());

@@ -24,6 +24,12 @@ static DWORD lastVerifyTick = 0xFFFFFFFF;
 static const DWORD kVerifySpacing = 200;
 static const DWORD kMovementThreshold = 4;
 
+void SetHostFlags(int preview, int windows95Family)
+{
+    previewMode = preview;
+    win95Family = windows95Family;
+}
+
 void SetSaverRunning(int on)
 {
     if (!win95Family) {
@@ -52,6 +58,22 @@ static void GiveInputContextBack(HWND window)
     }
 }
 
+// Where the cursor position cannot be had, the reference point stays where it was.
+static void ResetReferenceCursor()
+{
+    POINT now;
+    if (GetCursorPos(&now)) {
+        referenceCursor = now;
+    }
+}
+
+static void HideCursorUnlessPreview()
+{
+    if (!previewMode) {
+        SetCursor(nullptr);
+    }
+}
+
 static void ForwardToPreviewParent(HWND window, UINT message, LPARAM lParam)
 {
     HWND parent = GetParent(window);
@@ -65,62 +87,96 @@ static bool IsSwallowedSystemCommand(WPARAM command)
     return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
 
+// Handlers of the class procedure: each answers its message or hands it to the slide show.
+
+static LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    SwitchInputMethodOff(window);
+    ResetReferenceCursor();
+    HideCursorUnlessPreview();
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+static LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    GiveInputContextBack(window);
+    PostQuitMessage(0);
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+static LRESULT OnPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (closeAllowed) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    HideCursorUnlessPreview();
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+// Help and the context menu of a preview belong to the window it is shown in.
+static LRESULT OnHelpRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!previewMode) {
+        return ScreenSaverProc(window, message, wParam, lParam);
+    }
+    ForwardToPreviewParent(window, message, lParam);
+    return 1;
+}
+
+static LRESULT OnInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (closeAllowed) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+static LRESULT OnSystemCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!previewMode && IsSwallowedSystemCommand(wParam)) {
+        return 0;
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+// Once closing is allowed, no tick starts.
+static LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (closeAllowed) {
+        return 0;
+    }
+    Sleep(0);
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
-        SwitchInputMethodOff(window);
-        GetCursorPos(&referenceCursor);
-        if (!previewMode) {
-            SetCursor(nullptr);
-        }
-        break;
+        return OnCreate(window, message, wParam, lParam);
     case WM_DESTROY:
-        GiveInputContextBack(window);
-        PostQuitMessage(0);
-        break;
+        return OnDestroy(window, message, wParam, lParam);
     case WM_SETTEXT:
-        return 0;
+        return 0; // the title never changes
     case WM_PAINT:
-        if (closeAllowed) {
-            return DefWindowProcA(window, message, wParam, lParam);
-        }
-        if (!previewMode) {
-            SetCursor(nullptr);
-        }
-        break;
+        return OnPaint(window, message, wParam, lParam);
     case WM_HELP:
     case WM_CONTEXTMENU:
-        if (previewMode) {
-            ForwardToPreviewParent(window, message, lParam);
-            return 1;
-        }
-        break;
+        return OnHelpRequest(window, message, wParam, lParam);
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (closeAllowed) {
-            return DefWindowProcA(window, message, wParam, lParam);
-        }
-        break;
+        return OnInput(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
-        if (!previewMode && IsSwallowedSystemCommand(wParam)) {
-            return 0;
-        }
-        break;
+        return OnSystemCommand(window, message, wParam, lParam);
     case WM_TIMER:
-        if (closeAllowed) {
-            return 0;
-        }
-        Sleep(0);
-        break;
+        return OnTimer(window, message, wParam, lParam);
     default:
-        break;
+        return ScreenSaverProc(window, message, wParam, lParam);
     }
-    return ScreenSaverProc(window, message, wParam, lParam);
 }
 
 static void PostClose(HWND window)
@@ -128,10 +184,13 @@ static void PostClose(HWND window)
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
+// Movements add up from the reference point until they pass the threshold.
 static void CheckMovement(HWND window)
 {
     POINT now;
-    GetCursorPos(&now);
+    if (!GetCursorPos(&now)) {
+        return;
+    }
     DWORD distance = static_cast<DWORD>(abs(now.x - referenceCursor.x)) +
                      static_cast<DWORD>(abs(now.y - referenceCursor.y));
     if (distance > kMovementThreshold) {
@@ -140,49 +199,96 @@ static void CheckMovement(HWND window)
     }
 }
 
+// Handlers of the default procedure. While the verifier's dialog is up, input neither
+// closes the saver nor hides the cursor.
+
+// Outside the Windows 95 family a close request closes; in it, the verifier decides.
+static LRESULT OnCloseRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (win95Family && !ConfirmClose(window)) {
+        ResetReferenceCursor();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static LRESULT OnVerifyRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!win95Family) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return verifierEntry != nullptr ? verifierEntry(window) : 1;
+}
+
+static LRESULT OnShowWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam && !verifying) {
+        SetCursor(nullptr);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static LRESULT OnActivateApp(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!wParam && !verifying) {
+        PostClose(window);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static LRESULT OnPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!verifying) {
+        PostClose(window);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static LRESULT OnSetCursor(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (verifying) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    SetCursor(nullptr);
+    return TRUE;
+}
+
+static LRESULT OnMouseMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!verifying) {
+        CheckMovement(window);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 LRESULT WINAPI SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A preview never closes itself on input, and a saver allowed to close has nothing left to do.
     if (previewMode || closeAllowed) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    if (message == WM_CLOSE && win95Family && !ConfirmClose(window)) {
-        GetCursorPos(&referenceCursor);
-        return 0;
-    }
-    if (message == VERIFY_REQUEST && win95Family) {
-        return verifierEntry != nullptr ? verifierEntry(window) : 1;
-    }
-    if (message == WM_CLOSE || message == VERIFY_REQUEST || verifying) {
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
     switch (message) {
+    case WM_CLOSE:
+        return OnCloseRequest(window, message, wParam, lParam);
+    case VERIFY_REQUEST:
+        return OnVerifyRequest(window, message, wParam, lParam);
     case WM_SHOWWINDOW:
-        if (wParam) {
-            SetCursor(nullptr);
-        }
-        break;
+        return OnShowWindow(window, message, wParam, lParam);
     case WM_ACTIVATEAPP:
-        if (!wParam) {
-            PostClose(window);
-        }
-        break;
+        return OnActivateApp(window, message, wParam, lParam);
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        PostClose(window);
-        break;
+        return OnPress(window, message, wParam, lParam);
     case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return TRUE;
+        return OnSetCursor(window, message, wParam, lParam);
     case WM_MOUSEMOVE:
-        CheckMovement(window);
-        break;
+        return OnMouseMove(window, message, wParam, lParam);
     default:
-        break;
+        return DefWindowProcA(window, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 int ConfirmClose(HWND window)

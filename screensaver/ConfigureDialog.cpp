@@ -33,18 +33,13 @@ static bool IsChecked(HWND box)
 
 static void ShowStoredSettings()
 {
-    DWORD flags = 0;
-    if (!ReadDwordValue(userKey, kFlagsValue, &flags)) {
-        flags = 0;
-    }
+    DWORD flags = ReadFlags();
     CheckIf(randomUpdateBox, (flags & FLAG_RANDOM_ORDER) != 0);
     CheckIf(fullScreenBox, (flags & FLAG_SCALE_TO_FIT) != 0);
 
     SendMessageA(updateTimeEdit, EM_LIMITTEXT, kUpdateTimeLimit, 0);
     char updateTime[UPDATE_TIME_CHARS + 1];
-    if (!ReadTextValue(userKey, kUpdateTimeValue, updateTime, UPDATE_TIME_CHARS)) {
-        strcpy(updateTime, DEFAULT_UPDATE_TIME);
-    }
+    ReadUpdateTime(updateTime);
     SendMessageA(updateTimeEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(updateTime));
 }
 
@@ -59,7 +54,7 @@ static BOOL InitConfigureDialog(HWND dialog)
 }
 
 // EM_GETLINE takes the capacity in the buffer's first word and copies without a terminator.
-static void ReadUpdateTime(char text[UPDATE_TIME_CHARS + 1])
+static void EditedUpdateTime(char text[UPDATE_TIME_CHARS + 1])
 {
     const WORD capacity = UPDATE_TIME_CHARS;
     memcpy(text, &capacity, sizeof capacity);
@@ -76,11 +71,11 @@ static void SaveSettings()
     if (IsChecked(fullScreenBox)) {
         flags |= FLAG_SCALE_TO_FIT;
     }
-    WriteDwordValue(userKey, kFlagsValue, flags);
+    WriteFlags(flags);
 
     char updateTime[UPDATE_TIME_CHARS + 1];
-    ReadUpdateTime(updateTime);
-    WriteTextValue(userKey, kUpdateTimeValue, updateTime);
+    EditedUpdateTime(updateTime);
+    WriteUpdateTime(updateTime);
 }
 
 static void CloseConfigureDialog(HWND dialog, bool accepted)

@@ -4,13 +4,21 @@
 #include "resources/resource.h"
 #include "shared.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 static const char* const kSourceName = "ImagesDialog";
+static const char* const kAddErrorCaption = "Error adding...";
+// The longest path a drop or Add takes in: what a 120-byte buffer holds with its terminator.
+// Paths read from the registry may have one character more.
+static const size_t kNewPathChars = PATH_CHARS - 1;
+// Room for any path the open-file dialog of the ANSI interface gives.
+static const DWORD kChosenPathChars = MAX_PATH;
 
 static HWND imageList;
 
@@ -25,7 +33,7 @@ int AddUniqueToList(HWND owner, HWND list, const char* path)
     }
     LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
     if (added == LB_ERR || added == LB_ERRSPACE) {
-        MessageBoxA(owner, path, "Error adding...", MB_OK);
+        MessageBoxA(owner, path, kAddErrorCaption, MB_OK);
     }
     return 0;
 }
@@ -53,22 +61,9 @@ static int CompareItems(const void* placed, const void* incoming)
     return CompareStrings(static_cast<const char*>(placed), static_cast<const char*>(incoming));
 }
 
-static void LoadImageList(HWND dialog)
+static void AddStoredPath(const char* path, void* dialog)
 {
-    DWORD count = 0;
-    if (!ReadDwordValue(userKey, kNumFilesValue, &count)) {
-        count = 0;
-    }
-    for (DWORD i = 0; i < count; ++i) {
-        char name[16];
-        ImageValueName(name, i);
-        char path[PATH_CHARS + 1];
-        if (ReadTextValue(userKey, name, path, PATH_CHARS)) {
-            AddUniqueToList(dialog, imageList, path);
-        } else {
-            Warning(kSourceName, __LINE__, "Corrupt registry");
-        }
-    }
+    AddUniqueToList(static_cast<HWND>(dialog), imageList, path);
 }
 
 static void AcceptDrops(HWND dialog, BOOL accept)
@@ -81,17 +76,47 @@ static BOOL InitImagesDialog(HWND dialog)
 {
     imageList = GetDlgItem(dialog, IDC_IMAGE_LIST);
     AcceptDrops(dialog, TRUE);
-    LoadImageList(dialog);
+    ReadImageList(AddStoredPath, dialog, kSourceName, __LINE__);
     return TRUE;
+}
+
+// Names the path (or, where it is unknown, says it is the chosen one) and the limit.
+static void RefuseLongPath(HWND dialog, const char* path)
+{
+    static const char* const format = "%s\nis too long: a path in the image list may have at most %u characters.";
+    size_t size = strlen(format) + strlen(path) + 16;
+    char* text = static_cast<char*>(RMalloc(kSourceName, __LINE__, size));
+    snprintf(text, size, format, path, static_cast<unsigned>(kNewPathChars));
+    MessageBoxA(dialog, text, kAddErrorCaption, MB_OK | MB_ICONWARNING);
+    RFree(kSourceName, __LINE__, text);
+}
+
+static void AddNewPath(HWND dialog, const char* path)
+{
+    if (strlen(path) > kNewPathChars) {
+        RefuseLongPath(dialog, path);
+        return;
+    }
+    AddUniqueToList(dialog, imageList, path);
+}
+
+static void AddDroppedFile(HWND dialog, HDROP drop, UINT index)
+{
+    UINT length = DragQueryFileA(drop, index, nullptr, 0);
+    if (length == 0) {
+        return;
+    }
+    char* path = static_cast<char*>(RMalloc(kSourceName, __LINE__, length + 1));
+    DragQueryFileA(drop, index, path, length + 1);
+    AddNewPath(dialog, path);
+    RFree(kSourceName, __LINE__, path);
 }
 
 static void AddDroppedFiles(HWND dialog, HDROP drop)
 {
     WORD count = static_cast<WORD>(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0));
     for (WORD i = 0; i < count; ++i) {
-        char path[PATH_CHARS];
-        DragQueryFileA(drop, i, path, sizeof path);
-        AddUniqueToList(dialog, imageList, path);
+        AddDroppedFile(dialog, drop, i);
     }
     DragFinish(drop);
 }
@@ -107,19 +132,6 @@ static void ReadEntry(int index, char text[PATH_CHARS + 1])
 static int EntryCount()
 {
     return static_cast<int>(SendMessageA(imageList, LB_GETCOUNT, 0, 0));
-}
-
-static void SaveImageList()
-{
-    int count = EntryCount();
-    WriteDwordValue(userKey, kNumFilesValue, static_cast<DWORD>(count));
-    for (int i = 0; i < count; ++i) {
-        char path[PATH_CHARS + 1];
-        ReadEntry(i, path);
-        char name[16];
-        ImageValueName(name, static_cast<DWORD>(i));
-        WriteTextValue(userKey, name, path);
-    }
 }
 
 static void CloseImagesDialog(HWND dialog, bool accepted)
@@ -184,7 +196,7 @@ static void RemoveSelectedEntries()
 
 static void AddChosenFile(HWND dialog)
 {
-    char path[PATH_CHARS] = "";
+    char path[kChosenPathChars] = "";
     OPENFILENAMEA request = {};
     request.lStructSize = kOpenFileNameSize;
     request.hwndOwner = dialog;
@@ -192,7 +204,9 @@ static void AddChosenFile(HWND dialog)
     request.nMaxFile = sizeof path;
     request.lpstrTitle = "Select a file";
     if (GetOpenFileNameA(&request)) {
-        AddUniqueToList(dialog, imageList, path);
+        AddNewPath(dialog, path);
+    } else if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
+        RefuseLongPath(dialog, "The path of the chosen file");
     }
 }
 
@@ -209,20 +223,39 @@ static char* CopyOfEntry(int index)
     return text;
 }
 
+static void CopyEntries(cArray* entries)
+{
+    int count = EntryCount();
+    for (int i = 0; i < count; ++i) {
+        entries->Add(CopyOfEntry(i));
+    }
+}
+
+static void ReleaseEntries(cArray* entries)
+{
+    for (int i = 0; i < entries->Count(); ++i) {
+        RFree(kSourceName, __LINE__, entries->Get(i));
+    }
+}
+
+static void SaveImageList()
+{
+    cArray entries;
+    CopyEntries(&entries);
+    WriteImageList(entries);
+    ReleaseEntries(&entries);
+}
+
 static void SortEntries(HWND dialog)
 {
     cArray entries;
-    int count = EntryCount();
-    for (int i = 0; i < count; ++i) {
-        entries.Add(CopyOfEntry(i));
-    }
+    CopyEntries(&entries);
     SendMessageA(imageList, LB_RESETCONTENT, 0, 0);
     entries.Sort(CompareItems);
-    for (int i = 0; i < count; ++i) {
-        char* text = static_cast<char*>(entries.Get(i));
-        AddUniqueToList(dialog, imageList, text);
-        RFree(kSourceName, __LINE__, text);
+    for (int i = 0; i < entries.Count(); ++i) {
+        AddUniqueToList(dialog, imageList, static_cast<const char*>(entries.Get(i)));
     }
+    ReleaseEntries(&entries);
 }
 
 static BOOL ImagesCommand(HWND dialog, WORD command)

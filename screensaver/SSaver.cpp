@@ -6,13 +6,16 @@
 #include "cImageDecoder.h"
 #include "shared.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <new>
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
+// Lines of the reports about the image list: they are part of the message text.
+static const int kCorruptEntryLine = 71;
+static const int kPathCopyLine = 74;
+static const int kPathFreeLine = 215;
 
 static cArray* imageList = nullptr;
 static DWORD displayFlags = 0;
@@ -20,59 +23,45 @@ static int32_t currentIndex = 0;
 static UINT_PTR timerId = 0;
 static ShowRandom randomState;
 
+static void AddPathCopy(const char* path, void*)
+{
+    size_t size = strlen(path) + 1;
+    char* copy = static_cast<char*>(RMalloc(kSourceName, kPathCopyLine, size));
+    memcpy(copy, path, size);
+    imageList->Add(copy);
+}
+
+static void LoadImageList()
+{
+    imageList = new (std::nothrow) cArray;
+    RNew(imageList, kSourceName, __LINE__);
+    ReadImageList(AddPathCopy, nullptr, kSourceName, kCorruptEntryLine);
+}
+
 static void ReleaseImageList()
 {
+    cArrayIter* iterator = imageList->NewIterator();
+    while (iterator->More()) {
+        RFree(kSourceName, kPathFreeLine, iterator->Next());
+    }
+    delete iterator;
     delete imageList;
-}
-
-static void EnsureImageList()
-{
-    if (imageList != nullptr) {
-        return;
-    }
-    imageList = new (std::nothrow) cArray;
-    RNew(imageList, __FILE__, __LINE__);
-    atexit(ReleaseImageList);
-}
-
-static void LoadImageList(DWORD count)
-{
-    for (DWORD i = 0; i < count; ++i) {
-        char name[16];
-        char path[PATH_CHARS + 1];
-        ImageValueName(name, i);
-        if (!ReadTextValue(userKey, name, path, PATH_CHARS)) {
-            Warning(kSourceName, 71, "Corrupt registry");
-            continue;
-        }
-        size_t size = strlen(path) + 1;
-        char* copy = static_cast<char*>(RMalloc(kSourceName, 74, size));
-        memcpy(copy, path, size);
-        imageList->Add(copy);
-    }
+    imageList = nullptr;
 }
 
 static void OnCreate(HWND window)
 {
     OpenKeys();
-    if (!ReadDwordValue(userKey, kFlagsValue, &displayFlags)) {
-        displayFlags = 0;
-    }
+    displayFlags = ReadFlags();
     char updateTime[UPDATE_TIME_CHARS + 1];
-    if (!ReadTextValue(userKey, kUpdateTimeValue, updateTime, UPDATE_TIME_CHARS)) {
-        strcpy(updateTime, DEFAULT_UPDATE_TIME);
-    }
+    ReadUpdateTime(updateTime);
     int32_t interval = ParseUpdateTime(updateTime);
-    DWORD count = 0;
-    if (!ReadDwordValue(userKey, kNumFilesValue, &count)) {
-        count = 0;
-    }
     if (displayFlags & FLAG_RANDOM_ORDER) {
         randomState.Seed(static_cast<uint32_t>(time(nullptr)));
     } else {
         currentIndex = 0;
     }
-    LoadImageList(count);
+    LoadImageList();
     timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
 }
 
@@ -151,16 +140,11 @@ static void OnDestroy(HWND window)
     if (timerId != 0) {
         KillTimer(window, timerId);
     }
-    cArrayIter* iterator = imageList->NewIterator();
-    while (iterator->More()) {
-        RFree(kSourceName, 215, iterator->Next());
-    }
-    delete iterator;
+    ReleaseImageList();
 }
 
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    EnsureImageList();
     switch (message) {
     case WM_CREATE:
         OnCreate(window);

@@ -1,32 +1,26 @@
 #include "shared.h"
 
-#include "../shared/cgen.h"
-
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
-HKEY machineKey = nullptr;
 HKEY userKey = nullptr;
 
-const char* const kFlagsValue = "Flags";
-const char* const kUpdateTimeValue = "UpdateTime";
-const char* const kNumFilesValue = "NumFiles";
-const char* const kInstallStampValue = "VLInstall";
-
-static const char* const kSourceName = "shared";
 static const char* const kKeyPath = "Software\\Velmarin\\SS\\" SETTINGS_VERSION;
+static const char* const kFlagsValue = "Flags";
+static const char* const kUpdateTimeValue = "UpdateTime";
+static const char* const kNumFilesValue = "NumFiles";
+static const char* const kImageValuePrefix = "File_";
+static const char* const kInstallStampValue = "VLInstall";
 static const WORD kStampVersion = 90;
+// Room for "File_" and any 32-bit index in decimal.
+static const DWORD kValueNameChars = 16;
 
-void OpenKeys()
-{
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_ALL_ACCESS, &machineKey) != ERROR_SUCCESS) {
-        CreateKeys();
-        return;
-    }
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_ALL_ACCESS, &userKey) != ERROR_SUCCESS) {
-        FatalError(kSourceName, 54, "This is not possible!");
-    }
-}
+// Source and lines of the reports: they are part of the message text.
+static const char* const kSourceName = "shared";
+static const int kUserKeyLine = 26;
+static const int kCloseUserKeyLine = 63;
 
 // The 12-byte stamp: version, UTC day, month and year (16 bits each), then FFFFFFFF.
 static void FillInstallStamp(BYTE stamp[12])
@@ -41,50 +35,84 @@ static void FillInstallStamp(BYTE stamp[12])
     memset(stamp + 8, 0xFF, 4);
 }
 
-void CreateKeys()
+// A machine key this user may not read counts as missing too.
+static bool MachineKeyExists()
 {
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machineKey,
-                        &disposition) != ERROR_SUCCESS) {
-        FatalError(kSourceName, 23, "Registry problem");
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
     }
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &userKey,
-                        &disposition) != ERROR_SUCCESS) {
-        FatalError(kSourceName, 26, "Registry problem");
+    RegCloseKey(key);
+    return true;
+}
+
+// Where this user may not create the machine key or set its value, there is no stamp and no
+// report: nothing reads the stamp, and a warning's console would open over the saver.
+static void WriteInstallStamp()
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
     }
     BYTE stamp[12];
     FillInstallStamp(stamp);
-    if (RegSetValueExA(machineKey, kInstallStampValue, 0, REG_NONE, stamp, sizeof stamp) != ERROR_SUCCESS) {
-        FatalError(kSourceName, 36, "Registry problem");
+    RegSetValueExA(key, kInstallStampValue, 0, REG_NONE, stamp, sizeof stamp);
+    RegCloseKey(key);
+}
+
+static bool OpenOrCreateUserKey(REGSAM access)
+{
+    return RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, access, nullptr, &userKey, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+void OpenKeys()
+{
+    if (!MachineKeyExists()) {
+        WriteInstallStamp();
+    }
+    // A user key that may only be read still gives the settings; writing them then fails.
+    if (!OpenOrCreateUserKey(KEY_QUERY_VALUE | KEY_SET_VALUE) && !OpenOrCreateUserKey(KEY_QUERY_VALUE)) {
+        FatalError(kSourceName, kUserKeyLine, "Registry problem");
     }
 }
 
 void CloseKeys()
 {
-    if (RegCloseKey(machineKey) != ERROR_SUCCESS) {
-        Warning(kSourceName, 61, "Could not close machine key");
-    }
     if (RegCloseKey(userKey) != ERROR_SUCCESS) {
-        Warning(kSourceName, 63, "Could not close user key");
+        Warning(kSourceName, kCloseUserKeyLine, "Could not close user key");
     }
 }
 
-void ImageValueName(char* name, DWORD index)
+// "File_%d": name has room for kValueNameChars characters.
+static void ImageValueName(char* name, DWORD index)
 {
-    snprintf(name, 16, "File_%d", static_cast<int>(index));
+    snprintf(name, kValueNameChars, "%s%d", kImageValuePrefix, static_cast<int>(index));
 }
 
-bool ReadDwordValue(HKEY key, const char* name, DWORD* value)
+// A number only from a REG_DWORD of exactly 4 bytes; otherwise the default.
+static DWORD ReadDwordValue(const char* name, DWORD missing)
 {
-    DWORD size = sizeof *value;
-    return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS;
+    DWORD type = REG_NONE;
+    DWORD stored = 0;
+    DWORD size = sizeof stored;
+    if (RegQueryValueExA(userKey, name, nullptr, &type, reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof stored) {
+        return missing;
+    }
+    return stored;
 }
 
-bool ReadTextValue(HKEY key, const char* name, char* text, DWORD chars)
+// A text only from a REG_SZ of at most `chars` characters; text has room for chars + 1. The
+// text ends at the returned size or at a zero byte, whichever comes first.
+static bool ReadTextValue(const char* name, char* text, DWORD chars)
 {
+    DWORD type = REG_NONE;
     // One byte more than the text may take, for the terminator the platform may append.
     DWORD size = chars + 1;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(userKey, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
         return false;
     }
     size_t length = strnlen(text, size);
@@ -95,12 +123,111 @@ bool ReadTextValue(HKEY key, const char* name, char* text, DWORD chars)
     return true;
 }
 
-LONG WriteDwordValue(HKEY key, const char* name, DWORD value)
+// Texts are stored as REG_SZ without a terminating zero.
+static bool WriteTextValue(const char* name, const char* text)
 {
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    return RegSetValueExA(userKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(strlen(text))) == ERROR_SUCCESS;
 }
 
-LONG WriteTextValue(HKEY key, const char* name, const char* text)
+static bool WriteDwordValue(const char* name, DWORD value)
 {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(strlen(text)));
+    return RegSetValueExA(userKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
+}
+
+DWORD ReadFlags()
+{
+    return ReadDwordValue(kFlagsValue, 0);
+}
+
+void ReadUpdateTime(char text[UPDATE_TIME_CHARS + 1])
+{
+    if (!ReadTextValue(kUpdateTimeValue, text, UPDATE_TIME_CHARS)) {
+        strcpy(text, DEFAULT_UPDATE_TIME);
+    }
+}
+
+// The index of a value named exactly as ImageValueName names it; false for any other name.
+static bool ImageIndexOf(const char* name, DWORD* index)
+{
+    size_t prefixLength = strlen(kImageValuePrefix);
+    if (strncmp(name, kImageValuePrefix, prefixLength) != 0 || name[prefixLength] < '0' ||
+        name[prefixLength] > '9') {
+        return false;
+    }
+    unsigned long parsed = strtoul(name + prefixLength, nullptr, 10);
+    if (parsed > INT32_MAX) {
+        return false;
+    }
+    char canonical[kValueNameChars];
+    ImageValueName(canonical, static_cast<DWORD>(parsed));
+    if (strcmp(canonical, name) != 0) {
+        return false;
+    }
+    *index = static_cast<DWORD>(parsed);
+    return true;
+}
+
+// One past the highest File_ index among the user key's values, which come in no particular
+// order; names too long for any index are passed over.
+static DWORD ImageListEnd()
+{
+    DWORD end = 0;
+    for (DWORD position = 0;; ++position) {
+        char name[kValueNameChars];
+        DWORD length = kValueNameChars;
+        LONG result = RegEnumValueA(userKey, position, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (result != ERROR_SUCCESS) {
+            return end;
+        }
+        DWORD index = 0;
+        if (ImageIndexOf(name, &index) && index >= end) {
+            end = index + 1;
+        }
+    }
+}
+
+void ReadImageList(ImagePathReader take, void* context, const char* source, int line)
+{
+    DWORD count = ReadDwordValue(kNumFilesValue, 0);
+    DWORD end = ImageListEnd();
+    if (count < end) {
+        end = count;
+    }
+    for (DWORD i = 0; i < end; ++i) {
+        char name[kValueNameChars];
+        char path[PATH_CHARS + 1];
+        ImageValueName(name, i);
+        if (ReadTextValue(name, path, PATH_CHARS)) {
+            take(path, context);
+        } else {
+            Warning(source, line, "Corrupt registry");
+        }
+    }
+}
+
+bool WriteFlags(DWORD flags)
+{
+    return WriteDwordValue(kFlagsValue, flags);
+}
+
+bool WriteUpdateTime(const char* text)
+{
+    return WriteTextValue(kUpdateTimeValue, text);
+}
+
+bool WriteImageList(const cArray& paths)
+{
+    DWORD count = static_cast<DWORD>(paths.Count());
+    bool written = WriteDwordValue(kNumFilesValue, count);
+    for (DWORD i = 0; i < count; ++i) {
+        char name[kValueNameChars];
+        ImageValueName(name, i);
+        written = WriteTextValue(name, static_cast<const char*>(paths.Get(static_cast<int>(i)))) && written;
+    }
+    return written;
 }

@@ -1,19 +1,16 @@
-// The settings store: the machine key and the user key under
-// "Software\Velmarin\SS\0.90", and the layout of every value in them.
+// The settings store: the machine key and the user key under "Software\Velmarin\SS\0.90",
+// and every read and write of the values in them. A value that is missing, of another type
+// or too long for its reader counts as missing and gives its default.
 #pragma once
+
+#include "../shared/cgen.h"
 
 #include <windows.h>
 
-extern HKEY machineKey;
-extern HKEY userKey;
-
 #define SETTINGS_VERSION "0.90"
 
-// Value names.
-extern const char* const kFlagsValue;
-extern const char* const kUpdateTimeValue;
-extern const char* const kNumFilesValue;
-extern const char* const kInstallStampValue;
+// Open between OpenKeys and CloseKeys.
+extern HKEY userKey;
 
 // Flags bits.
 const DWORD FLAG_RANDOM_ORDER = 1;
@@ -24,19 +21,26 @@ const DWORD UPDATE_TIME_CHARS = 10;
 const DWORD PATH_CHARS = 120;
 #define DEFAULT_UPDATE_TIME "3000"
 
-// Opens both keys; on the first run on a machine creates them and writes the install stamp.
+// Opens the user key, creating it when absent; only a user key that can be neither opened
+// nor created ends the process. A missing machine key marks the first run on a machine:
+// the install stamp is then written where this user may create the key.
 void OpenKeys();
-void CreateKeys();
 void CloseKeys();
 
-// "File_%d" into name (room for 16 characters).
-void ImageValueName(char* name, DWORD index);
+// Flags; 0 when missing.
+DWORD ReadFlags();
+// UpdateTime; DEFAULT_UPDATE_TIME when missing.
+void ReadUpdateTime(char text[UPDATE_TIME_CHARS + 1]);
 
-// Reads a 32-bit value; false when absent or longer than 4 bytes.
-bool ReadDwordValue(HKEY key, const char* name, DWORD* value);
-// Reads at most `chars` characters into text, which has room for chars + 1; the text ends
-// at the returned size or at a zero byte. False when absent or longer than `chars`.
-bool ReadTextValue(HKEY key, const char* name, char* text, DWORD chars);
-// Values are written as REG_DWORD and as REG_SZ without a terminating zero.
-LONG WriteDwordValue(HKEY key, const char* name, DWORD value);
-LONG WriteTextValue(HKEY key, const char* name, const char* text);
+// Takes one path of the image list; the text lasts only for the call.
+typedef void (*ImagePathReader)(const char* path, void* context);
+// Hands over File_0, File_1 ... in order, ending at NumFiles or after the last File_ value
+// of the key, whichever comes first. A path missing before that end is left out with the
+// warning "Corrupt registry", reported at the caller's source and line.
+void ReadImageList(ImagePathReader take, void* context, const char* source, int line);
+
+// Writers; false when the platform refused a value.
+bool WriteFlags(DWORD flags);
+bool WriteUpdateTime(const char* text);
+// NumFiles, then File_0 ... in the list's order. Values of an earlier, longer list stay.
+bool WriteImageList(const cArray& paths);

@@ -10,20 +10,19 @@
 int main(int argc, char** argv)
 {
     OpenKeys();
-    DWORD count = 0;
+    bool written = true;
+    cArray paths;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--time") == 0 && i + 1 < argc) {
-            WriteTextValue(userKey, kUpdateTimeValue, argv[++i]);
+            written = WriteUpdateTime(argv[++i]) && written;
         } else if (strcmp(argv[i], "--flags") == 0 && i + 1 < argc) {
-            WriteDwordValue(userKey, kFlagsValue, static_cast<DWORD>(strtoul(argv[++i], nullptr, 10)));
+            written = WriteFlags(static_cast<DWORD>(strtoul(argv[++i], nullptr, 10))) && written;
         } else {
-            char name[16];
-            ImageValueName(name, count++);
-            WriteTextValue(userKey, name, argv[i]);
+            paths.Add(argv[i]);
         }
     }
-    LONG result = WriteDwordValue(userKey, kNumFilesValue, count);
+    written = WriteImageList(paths) && written;
     CloseKeys();
-    printf("%lu pictures in the image list\n", static_cast<unsigned long>(count));
-    return result == ERROR_SUCCESS ? 0 : 1;
+    printf("%d pictures in the image list\n", paths.Count());
+    return written ? 0 : 1;
 }

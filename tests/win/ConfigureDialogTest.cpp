@@ -17,14 +17,6 @@ const char* const kConfigureCaption = "Velmarin Screensaver";
 const char* const kImagesCaption = "Velmarin Screensaver image list";
 const char* const kAboutCaption = "Velmarin screensaver ";
 
-// Stores user values as an earlier session would have, then closes the keys again.
-void Store(const std::function<void()>& write)
-{
-    OpenKeys();
-    write();
-    CloseKeys();
-}
-
 // What the dialog shows when it opens, and the end value after the user presses `finish`.
 struct Session {
     std::string updateTime;
@@ -51,12 +43,6 @@ Session Configure(int finish, const std::function<void(HWND)>& edit = [](HWND) {
     return session;
 }
 
-bool KeysAreClosed()
-{
-    return RegQueryInfoKeyA(userKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
-}
-
 using ConfigureDialog = RegistryTest;
 
 TEST_F(ConfigureDialog, FirstRunShowsDefaultsAndOkStoresThem)
@@ -75,12 +61,12 @@ TEST_F(ConfigureDialog, FirstRunShowsDefaultsAndOkStoresThem)
 
 TEST_F(ConfigureDialog, FlagBitsShowInTheBoxesAndOnlyTheirBitsAreStored)
 {
-    Store([] { WriteDwordValue(userKey, "Flags", 3); });
+    StoreDword("Flags", 3);
     Session both = Configure(IDCANCEL);
     EXPECT_TRUE(both.randomUpdate);
     EXPECT_TRUE(both.fullScreen);
 
-    Store([] { WriteDwordValue(userKey, "Flags", 6); });
+    StoreDword("Flags", 6);
     Session fullScreenOnly = Configure(IDOK);
     EXPECT_FALSE(fullScreenOnly.randomUpdate);
     EXPECT_TRUE(fullScreenOnly.fullScreen);
@@ -92,22 +78,22 @@ TEST_F(ConfigureDialog, FlagBitsShowInTheBoxesAndOnlyTheirBitsAreStored)
     });
     ExpectStoredDword("Flags", 1);
 
-    Store([] { WriteTextValue(userKey, "Flags", "12345"); });
+    StoreText("Flags", "1");
     Session unreadable = Configure(IDCANCEL);
     EXPECT_FALSE(unreadable.randomUpdate || unreadable.fullScreen);
 }
 
 TEST_F(ConfigureDialog, StoredUpdateTimeIsShownUnlessTooLong)
 {
-    Store([] { WriteTextValue(userKey, "UpdateTime", "1500"); });
+    StoreText("UpdateTime", "1500");
     EXPECT_EQ(Configure(IDCANCEL).updateTime, "1500");
-    Store([] { WriteTextValue(userKey, "UpdateTime", "12345678901"); });
+    StoreText("UpdateTime", "12345678901");
     EXPECT_EQ(Configure(IDCANCEL).updateTime, "3000");
 }
 
 TEST_F(ConfigureDialog, TenCharacterUpdateTimeSurvivesOkWhole)
 {
-    Store([] { WriteTextValue(userKey, "UpdateTime", "1234567890"); });
+    StoreText("UpdateTime", "1234567890");
     EXPECT_EQ(Configure(IDOK).updateTime, "1234567890");
     ExpectStoredText("UpdateTime", "1234567890");
 }
@@ -147,11 +133,7 @@ TEST_F(ConfigureDialog, CancelAndEscapeWriteNothingAndCloseTheKeys)
 
 TEST_F(ConfigureDialog, ImageListConfirmedThereSurvivesCancelHere)
 {
-    Store([] {
-        WriteDwordValue(userKey, "NumFiles", 2);
-        WriteTextValue(userKey, "File_0", "C:\\pictures\\one.bmp");
-        WriteTextValue(userKey, "File_1", "C:\\pictures\\two.gif");
-    });
+    StoreImageList({"C:\\pictures\\one.bmp", "C:\\pictures\\two.gif"});
     std::vector<std::string> shown;
     Session session = Configure(IDCANCEL, [&](HWND dialog) {
         PostClick(dialog, IDC_EDIT_IMAGES);
@@ -192,6 +174,20 @@ TEST_F(ConfigureDialog, SaverConfigurationModeEndsWithTheDialogResult)
     EXPECT_EQ(RunConfigurationMode("/c", IDCANCEL), 0u);
     EXPECT_EQ(RunConfigurationMode("", IDOK), 1u);
     EXPECT_EQ(RunConfigurationMode("", IDCANCEL), 0u);
+}
+
+// A standard user of a current Windows: the machine key is there and may only be read.
+TEST_F(ConfigureDialog, SaverRunsAndConfiguresUnderAMachineKeyThisUserMayOnlyRead)
+{
+    CreateSettingsKey(HKEY_LOCAL_MACHINE);
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kReadOnlyForEveryone);
+    {
+        SaverProcess saver("/s");
+        EXPECT_NE(saver.WaitForSaverWindow("Screen Saver"), nullptr);
+    }
+    EXPECT_EQ(RunConfigurationMode("/c", IDOK), 1u);
+    ExpectStoredText("UpdateTime", "3000");
+    EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE).empty());
 }
 
 // "Mmm dd yyyy hh:mm:ss", the day padded with a blank.

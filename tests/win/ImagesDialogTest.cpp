@@ -9,6 +9,7 @@
 
 #include <dlgs.h>
 
+#include <future>
 #include <thread>
 
 namespace {
@@ -16,16 +17,6 @@ namespace {
 using Entries = std::vector<std::string>;
 
 const Entries kFive = {"C:\\p\\0.bmp", "C:\\p\\1.bmp", "C:\\p\\2.bmp", "C:\\p\\3.bmp", "C:\\p\\4.bmp"};
-
-void StoreList(const Entries& paths)
-{
-    WriteDwordValue(userKey, "NumFiles", static_cast<DWORD>(paths.size()));
-    for (size_t i = 0; i < paths.size(); ++i) {
-        char name[16];
-        ImageValueName(name, static_cast<DWORD>(i));
-        WriteTextValue(userKey, name, paths[i].c_str());
-    }
-}
 
 // The keys are open as the configuration dialog leaves them for this dialog.
 class ImagesDialog : public RegistryTest {
@@ -73,8 +64,8 @@ public:
 
 TEST_F(ImagesDialog, EntriesEqualButForCaseAreTakenOnce)
 {
-    StoreList({"C:\\pics\\sea.bmp", "c:\\PICS\\SEA.BMP", "C:\\pics\\hill.gif", "C:\\pics\\sea.bmp"});
-    WriteTextValue(userKey, "File_4", "C:\\beyond\\the\\count.bmp");
+    StoreImageList({"C:\\pics\\sea.bmp", "c:\\PICS\\SEA.BMP", "C:\\pics\\hill.gif", "C:\\pics\\sea.bmp"});
+    StoreText("File_4", "C:\\beyond\\the\\count.bmp");
     OpenImagesDialog dialog;
     EXPECT_EQ(dialog.Shown(), (Entries{"C:\\pics\\sea.bmp", "C:\\pics\\hill.gif"}));
     EXPECT_EQ(AddUniqueToList(dialog.Window(), dialog.List(), "c:\\pics\\Hill.GIF"), -1);
@@ -83,23 +74,62 @@ TEST_F(ImagesDialog, EntriesEqualButForCaseAreTakenOnce)
     EXPECT_TRUE(SelectedEntries(dialog.List()).empty());
 }
 
-TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialog)
+TEST_F(ImagesDialog, HugeNumFilesLoadsTheStoredPathsAtOnce)
 {
+    const Entries stored = {"C:\\p\\0.bmp", "C:\\p\\1.bmp", "C:\\p\\2.bmp"};
+    StoreImageList(stored);
+    StoreDword("NumFiles", 0xFFFFFFFF);
+    DWORD start = GetTickCount();
+    OpenImagesDialog dialog;
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(dialog.Shown(), stored);
+}
+
+// Answers the refusals of new paths with OK, one after the other, and gives their texts.
+Entries AnswerRefusals(size_t count)
+{
+    Entries texts;
+    while (texts.size() < count) {
+        HWND box = WaitForDialog("Error adding...");
+        if (box == nullptr) {
+            break;
+        }
+        texts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+        PostClick(box, IDOK);
+        WaitUntilClosed(box);
+    }
+    return texts;
+}
+
+std::string Refusal(const std::string& path)
+{
+    return path + "\nis too long: a path in the image list may have at most 119 characters.";
+}
+
+// Two paths of 120 characters that differ only in the last one, and one of 119.
+const std::string kLongPath = "C:\\" + std::string(113, 'x') + ".bmp";
+const std::string kOtherLongPath = "C:\\" + std::string(113, 'x') + ".gif";
+const std::string kLongestNewPath = "C:\\" + std::string(112, 'x') + ".bmp";
+
+TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialogUpTo119Characters)
+{
+    ASSERT_EQ(kLongPath.size(), 120u);
     OpenImagesDialog dialog;
     dialog.Fill({"C:\\p\\b.bmp"});
     HGLOBAL onList = dialog.Drop(dialog.List(), {"C:\\p\\c.gif", "c:\\P\\B.BMP", "C:\\p\\a.jpg"});
     EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg"}));
-    std::string longPath = "C:\\" + std::string(150, 'x') + ".bmp";
-    HGLOBAL onDialog = dialog.Drop(dialog.Window(), {"C:\\p\\folder", longPath});
-    EXPECT_EQ(dialog.Shown().size(), 5u);
-    EXPECT_EQ(dialog.Shown()[3], "C:\\p\\folder");
-    EXPECT_EQ(dialog.Shown()[4], longPath.substr(0, 119)) << "a dropped path is cut to fit 120 bytes";
+
+    auto refusals = std::async(std::launch::async, AnswerRefusals, 2);
+    HGLOBAL onDialog = dialog.Drop(dialog.Window(), {kLongPath, "C:\\p\\folder", kOtherLongPath, kLongestNewPath});
+    EXPECT_EQ(refusals.get(), (Entries{Refusal(kLongPath), Refusal(kOtherLongPath)}));
+    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg", "C:\\p\\folder", kLongestNewPath}));
     EXPECT_EQ(GlobalFlags(onList), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
     EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
 }
 
-// Answers the open-file dialog like a user: types the path and presses Open, or cancels.
-void AnswerOpenFileDialog(const std::string& path, std::string* title)
+// Answers the open-file dialog like a user: types the path and presses Open, or cancels;
+// then answers the refusals that follow.
+void AnswerOpenFileDialog(const std::string& path, size_t refusalCount, std::string* title, Entries* refusals)
 {
     HWND chooser = WaitForDialog("Select a file");
     if (chooser == nullptr) {
@@ -116,19 +146,23 @@ void AnswerOpenFileDialog(const std::string& path, std::string* title)
     }
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PostClick(chooser, IDOK);
+    *refusals = AnswerRefusals(refusalCount);
 }
 
-Entries AddThroughOpenFileDialog(const OpenImagesDialog& dialog, const std::string& path)
+Entries AddThroughOpenFileDialog(const OpenImagesDialog& dialog, const std::string& path,
+                                 const Entries& expectedRefusals = {})
 {
     std::string title;
-    std::thread user(AnswerOpenFileDialog, path, &title);
+    Entries refusals;
+    std::thread user(AnswerOpenFileDialog, path, expectedRefusals.size(), &title, &refusals);
     dialog.Click(IDC_ADD);
     user.join();
     EXPECT_EQ(title, "Select a file");
+    EXPECT_EQ(refusals, expectedRefusals);
     return dialog.Shown();
 }
 
-TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialog)
+TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialogUpTo119Characters)
 {
     std::string picture = WriteTempFile("chosen.bmp", {'B', 'M'});
     OpenImagesDialog dialog;
@@ -143,6 +177,7 @@ TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialog)
     std::string missing = TempPath("not-there.gif");
     EXPECT_EQ(AddThroughOpenFileDialog(dialog, missing), (Entries{"C:\\p\\first.bmp", picture, missing}))
         << "the file need not exist";
+    EXPECT_EQ(AddThroughOpenFileDialog(dialog, kLongPath, {Refusal(kLongPath)}).size(), 3u);
 }
 
 TEST_F(ImagesDialog, UpAndDownMoveTheOneSelectedEntry)
@@ -211,7 +246,7 @@ TEST_F(ImagesDialog, SortOrdersBytesAsSignedCaseSensitiveAndPrefixesFirst)
 
 TEST_F(ImagesDialog, OkRewritesTheListAndLeavesHigherOldValues)
 {
-    StoreList({"C:\\old\\0.bmp", "C:\\old\\1.bmp", "C:\\old\\2.bmp", "C:\\old\\3.bmp"});
+    StoreImageList({"C:\\old\\0.bmp", "C:\\old\\1.bmp", "C:\\old\\2.bmp", "C:\\old\\3.bmp"});
     {
         OpenImagesDialog dialog;
         dialog.Click(IDC_CLEAR);
@@ -237,7 +272,7 @@ TEST_F(ImagesDialog, OkRewritesTheListAndLeavesHigherOldValues)
 
 TEST_F(ImagesDialog, CancelWritesNothing)
 {
-    StoreList({"C:\\old\\0.bmp"});
+    StoreImageList({"C:\\old\\0.bmp"});
     OpenImagesDialog dialog;
     dialog.Drop(dialog.Window(), {"C:\\new\\a.jpg", "C:\\new\\b.jpg"});
     SelectEntries(dialog.List(), {0});
@@ -269,7 +304,7 @@ TEST_F(ImagesDialog, UnreadableEntriesAreSkippedWithAWarningEach)
 {
     std::string longest = "C:\\" + std::string(117, 'x');
     std::string tooLong = longest + "y";
-    StoreList({"C:\\p\\0.bmp", "C:\\p\\1.bmp", tooLong, longest});
+    StoreImageList({"C:\\p\\0.bmp", "C:\\p\\1.bmp", tooLong, longest});
     RegDeleteValueA(userKey, "File_1");
     ChildProcess child("LoadImageList");
     ASSERT_EQ(child.WaitForExit(), 0u);

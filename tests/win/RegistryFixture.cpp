@@ -1,9 +1,14 @@
 #include "RegistryFixture.h"
 
+#include <sddl.h>
+
 const char* const kSettingsPath = "Software\\Velmarin\\SS\\0.90";
 
 void DeleteSettingsKeys()
 {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        SetKeyAccess(root, kSettingsPath, kFullAccessForEveryone);
+    }
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsPath);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsPath);
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsPath);
@@ -65,4 +70,62 @@ void ExpectStoredText(const char* name, const std::string& text)
         bytes.pop_back();
     }
     EXPECT_EQ(bytes, text) << name;
+}
+
+void CreateSettingsKey(HKEY root)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(root, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void StoreValue(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS) << name;
+    RegCloseKey(key);
+}
+
+void StoreDword(const char* name, DWORD value)
+{
+    StoreValue(name, REG_DWORD, &value, sizeof value);
+}
+
+void StoreText(const char* name, const std::string& text)
+{
+    StoreValue(name, REG_SZ, text.data(), static_cast<DWORD>(text.size()));
+}
+
+void StoreImageList(const std::vector<std::string>& paths)
+{
+    StoreDword("NumFiles", static_cast<DWORD>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        StoreText(("File_" + std::to_string(i)).c_str(), paths[i]);
+    }
+}
+
+bool KeysAreClosed()
+{
+    return RegQueryInfoKeyA(userKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
+}
+
+const char* const kFullAccessForEveryone = "D:(A;;KA;;;WD)";
+const char* const kReadOnlyForEveryone = "D:P(A;;KR;;;WD)";
+const char* const kNoAccess = "D:P";
+
+void SetKeyAccess(HKEY root, const char* path, const char* sddl)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    LocalFree(descriptor);
+    RegCloseKey(key);
 }

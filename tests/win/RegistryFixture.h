@@ -31,3 +31,22 @@ protected:
 // after it is zero (NT does the same), so one trailing zero byte is accepted.
 void ExpectStoredDword(const char* name, DWORD value);
 void ExpectStoredText(const char* name, const std::string& text);
+
+// Values written into the user key (created when absent) as the saver or another program
+// would: texts without a terminator, any type and size with StoreValue.
+void StoreValue(const char* name, DWORD type, const void* data, DWORD size);
+void StoreDword(const char* name, DWORD value);
+void StoreText(const char* name, const std::string& text);
+void StoreImageList(const std::vector<std::string>& paths);
+void CreateSettingsKey(HKEY root);
+
+// True once CloseKeys has closed the user key.
+bool KeysAreClosed();
+
+// Gives the key at root\\path the DACL of `sddl`. DeleteSettingsKeys gives full access back
+// first, so that the keys can be deleted.
+void SetKeyAccess(HKEY root, const char* path, const char* sddl);
+extern const char* const kFullAccessForEveryone;
+extern const char* const kReadOnlyForEveryone;
+// An empty DACL: only the owner may change it again.
+extern const char* const kNoAccess;

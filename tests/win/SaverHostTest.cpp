@@ -202,6 +202,47 @@ TEST_F(SaverHost, ExportsItsProceduresByPlainName)
     FreeLibrary(program);
 }
 
+TEST_F(SaverHost, HugeNumFilesShowsTheWindowWithinASecond)
+{
+    WriteSaverSettings(0, "100000", {"C:\\p\\0.bmp", "C:\\p\\1.bmp", "C:\\p\\2.bmp"});
+    StoreDword("NumFiles", 0xFFFFFFFF);
+    SaverProcess saver("/s");
+    EXPECT_NE(saver.WaitForSaverWindow("Screen Saver", 1000), nullptr);
+}
+
+std::wstring Setting(HANDLE manifest, const wchar_t* space, const wchar_t* name)
+{
+    wchar_t value[64] = {};
+    QueryActCtxSettingsW(0, manifest, space, name, value, 64, nullptr);
+    return value;
+}
+
+// The manifest as the system reads it when it starts the saver, then the running saver.
+TEST_F(SaverHost, ManifestRunsTheSaverAsInvokerAndDpiAware)
+{
+    std::string program = SaverProgramPath();
+    ACTCTXA request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = program.c_str();
+    request.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE manifest = CreateActCtxA(&request);
+    ASSERT_NE(manifest, INVALID_HANDLE_VALUE);
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
+    QueryActCtxW(0, manifest, nullptr, RunlevelInformationInActivationContext, &level, sizeof level, nullptr);
+    EXPECT_EQ(level.RunLevel, ACTCTX_RUN_LEVEL_AS_INVOKER);
+    EXPECT_EQ(Setting(manifest, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
+              L"PerMonitorV2");
+    EXPECT_EQ(Setting(manifest, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true");
+    ReleaseActCtx(manifest);
+
+    SaverProcess saver("/s");
+    HWND window = saver.WaitForSaverWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window)),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+}
+
 CHILD_SCENARIO(FaultUnderGuard)
 {
     InstallExceptionGuard();

@@ -28,14 +28,7 @@ Picture CaptureScreen()
 void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<std::string>& paths)
 {
     DeleteSettingsKeys();
-    OpenKeys();
-    WriteDwordValue(userKey, kFlagsValue, flags);
-    WriteTextValue(userKey, kUpdateTimeValue, updateTime);
-    WriteDwordValue(userKey, kNumFilesValue, static_cast<DWORD>(paths.size()));
-    for (DWORD i = 0; i < paths.size(); ++i) {
-        char name[16];
-        ImageValueName(name, i);
-        WriteTextValue(userKey, name, paths[i].c_str());
-    }
-    CloseKeys();
+    StoreDword("Flags", flags);
+    StoreText("UpdateTime", updateTime);
+    StoreImageList(paths);
 }

@@ -59,8 +59,7 @@ CHILD_SCENARIO(SaverWindow)
     DestroyWindow(window);
     Observe("quit", TakePosted(nullptr, WM_QUIT));
     Observe("timerAfterDestroy", KillTimer(window, 1));
-    DWORD flags = 0;
-    Observe("keysClosed", !ReadDwordValue(userKey, kFlagsValue, &flags));
+    Observe("keysClosed", KeysAreClosed());
     return 0;
 }
 

@@ -1,23 +1,37 @@
-// The settings keys and value layout in the real registry.
+// The settings keys and value layout in the real registry, with the access a current
+// Windows gives: a machine key that users may only read, and a user key of their own.
 #include "Harness.h"
 #include "RegistryFixture.h"
-#include "tests/common/TestFiles.h"
 
 #include <string>
 
 namespace {
 
-void CreateKey(HKEY root)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-    RegCloseKey(key);
-}
-
 std::vector<BYTE> StampFor(const SYSTEMTIME& day)
 {
     return {90, 0, static_cast<BYTE>(day.wDay), 0, static_cast<BYTE>(day.wMonth), 0, LOBYTE(day.wYear),
             HIBYTE(day.wYear), 0xFF, 0xFF, 0xFF, 0xFF};
+}
+
+const std::vector<BYTE> kOldStamp = {90, 0, 6, 0, 4, 0, 0xCE, 0x07, 0xFF, 0xFF, 0xFF, 0xFF}; // 6 April 1998
+
+void StoreOldStamp()
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "VLInstall", 0, REG_NONE, kOldStamp.data(), static_cast<DWORD>(kOldStamp.size()));
+    RegCloseKey(key);
+}
+
+bool KeyExists(HKEY root)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, kSettingsPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
 }
 
 using SettingsStore = RegistryTest;
@@ -32,94 +46,196 @@ TEST_F(SettingsStore, FirstRunCreatesBothKeysAndOnlyTheStamp)
     RegistryValue stamp = QueryValue(HKEY_LOCAL_MACHINE, "VLInstall");
     EXPECT_EQ(stamp.type, static_cast<DWORD>(REG_NONE));
     EXPECT_EQ(stamp.data, StampFor(today));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER));
     EXPECT_TRUE(ValueNames(HKEY_CURRENT_USER).empty());
-    EXPECT_FALSE(QueryValue(HKEY_CURRENT_USER, "Flags").present);
 }
 
 TEST_F(SettingsStore, LaterRunsWriteNothing)
 {
-    OpenKeys();
-    BYTE oldStamp[12] = {90, 0, 6, 0, 4, 0, 0xCE, 0x07, 0xFF, 0xFF, 0xFF, 0xFF}; // 6 April 1998
-    RegSetValueExA(machineKey, "VLInstall", 0, REG_NONE, oldStamp, sizeof oldStamp);
-    CloseKeys();
+    StoreOldStamp();
     OpenKeys();
     CloseKeys();
-    EXPECT_EQ(QueryValue(HKEY_LOCAL_MACHINE, "VLInstall").data, std::vector<BYTE>(oldStamp, oldStamp + 12));
+    OpenKeys();
+    CloseKeys();
+    EXPECT_EQ(QueryValue(HKEY_LOCAL_MACHINE, "VLInstall").data, kOldStamp);
 }
 
 TEST_F(SettingsStore, MissingMachineKeyIsCreatedAgainAndUserValuesStay)
 {
-    CreateKey(HKEY_CURRENT_USER);
-    OpenKeys();
-    WriteTextValue(userKey, "UpdateTime", "1500");
-    CloseKeys();
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsPath);
+    StoreText("UpdateTime", "1500");
     OpenKeys();
     char text[UPDATE_TIME_CHARS + 1];
-    EXPECT_TRUE(ReadTextValue(userKey, "UpdateTime", text, UPDATE_TIME_CHARS));
+    ReadUpdateTime(text);
     CloseKeys();
     EXPECT_STREQ(text, "1500");
     EXPECT_TRUE(QueryValue(HKEY_LOCAL_MACHINE, "VLInstall").present);
 }
 
-TEST_F(SettingsStore, TextValuesAreStoredWithoutTerminator)
+TEST_F(SettingsStore, WritersStoreDwordsAndTextsWithoutTerminator)
 {
+    std::vector<std::string> paths(10, "C:\\p\\any.bmp");
+    paths.push_back("C:\\p\\10.bmp");
+    cArray list;
+    for (std::string& path : paths) {
+        list.Add(&path[0]);
+    }
     OpenKeys();
-    EXPECT_EQ(WriteTextValue(userKey, "UpdateTime", "1500"), ERROR_SUCCESS);
-    EXPECT_EQ(WriteDwordValue(userKey, "NumFiles", 3), ERROR_SUCCESS);
-    char name[16];
-    ImageValueName(name, 10);
-    EXPECT_STREQ(name, "File_10");
+    EXPECT_TRUE(WriteUpdateTime("1500"));
+    EXPECT_TRUE(WriteFlags(3));
+    EXPECT_TRUE(WriteImageList(list));
     CloseKeys();
-    RegistryValue time = QueryValue(HKEY_CURRENT_USER, "UpdateTime");
-    EXPECT_EQ(time.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(std::string(time.data.begin(), time.data.end()).substr(0, 4), "1500");
-    RegistryValue count = QueryValue(HKEY_CURRENT_USER, "NumFiles");
-    EXPECT_EQ(count.type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(count.data, (std::vector<BYTE>{3, 0, 0, 0}));
+    ExpectStoredText("UpdateTime", "1500");
+    ExpectStoredDword("Flags", 3);
+    ExpectStoredDword("NumFiles", 11);
+    ExpectStoredText("File_10", "C:\\p\\10.bmp");
 }
 
-TEST_F(SettingsStore, TextsFillingTheReaderBufferAreReadWholeAndLongerOnesAreMissing)
+std::string StoredUpdateTime(DWORD type, const std::string& bytes)
 {
+    StoreValue("UpdateTime", type, bytes.data(), static_cast<DWORD>(bytes.size()));
+    char text[UPDATE_TIME_CHARS + 1];
     OpenKeys();
-    std::string path120(116, 'p');
-    path120 = "C:\\" + path120 + "x";
-    ASSERT_EQ(path120.size(), 120u);
-    WriteTextValue(userKey, "File_0", path120.c_str());
-    WriteTextValue(userKey, "File_1", (path120 + "y").c_str());
-    WriteTextValue(userKey, "UpdateTime", "1234567890");
-    WriteTextValue(userKey, "Flags", "1");
-    char path[PATH_CHARS + 1];
-    char time[UPDATE_TIME_CHARS + 1];
-    EXPECT_TRUE(ReadTextValue(userKey, "File_0", path, PATH_CHARS));
-    EXPECT_EQ(std::string(path), path120);
-    EXPECT_FALSE(ReadTextValue(userKey, "File_1", path, PATH_CHARS));
-    EXPECT_TRUE(ReadTextValue(userKey, "UpdateTime", time, UPDATE_TIME_CHARS));
-    EXPECT_STREQ(time, "1234567890");
-    WriteTextValue(userKey, "UpdateTime", "12345678901");
-    EXPECT_FALSE(ReadTextValue(userKey, "UpdateTime", time, UPDATE_TIME_CHARS));
-    DWORD flags = 7;
-    WriteTextValue(userKey, "Flags", "12345");
-    EXPECT_FALSE(ReadDwordValue(userKey, "Flags", &flags));
-    EXPECT_FALSE(ReadDwordValue(userKey, "Missing", &flags));
+    ReadUpdateTime(text);
     CloseKeys();
+    return text;
 }
 
-CHILD_SCENARIO(OpenKeys)
+DWORD StoredFlags(DWORD type, const std::vector<BYTE>& bytes)
 {
+    StoreValue("Flags", type, bytes.data(), static_cast<DWORD>(bytes.size()));
     OpenKeys();
+    DWORD flags = ReadFlags();
+    CloseKeys();
+    return flags;
+}
+
+TEST_F(SettingsStore, NumbersComeOnlyFromFourByteDwordsAndTextsOnlyFromFittingStrings)
+{
+    EXPECT_EQ(StoredFlags(REG_DWORD, {3, 0, 0, 0}), 3u);
+    EXPECT_EQ(StoredFlags(REG_DWORD, {1}), 0u) << "one byte over a stale buffer";
+    EXPECT_EQ(StoredFlags(REG_BINARY, {3, 0, 0, 0}), 0u);
+    EXPECT_EQ(StoredFlags(REG_SZ, {'1'}), 0u);
+    EXPECT_EQ(StoredFlags(REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}), 0u);
+
+    EXPECT_EQ(StoredUpdateTime(REG_SZ, "1234567890"), "1234567890");
+    EXPECT_EQ(StoredUpdateTime(REG_SZ, "12345678901"), "3000");
+    EXPECT_EQ(StoredUpdateTime(REG_SZ, std::string("15\0" "99", 5)), "15");
+    EXPECT_EQ(StoredUpdateTime(REG_DWORD, std::string("\xDC\x05\0\0", 4)), "3000");
+    EXPECT_EQ(StoredUpdateTime(REG_EXPAND_SZ, "1500"), "3000");
+}
+
+CHILD_SCENARIO(ReadImageList)
+{
+    std::string result;
+    OpenKeys();
+    ReadImageList([](const char* path, void* text) { *static_cast<std::string*>(text) += std::string(path) + "|"; },
+                  &result, "Test", 7);
+    CloseKeys();
+    Observe("paths", result);
+    Observe("console", ConsoleScreen().Rows(16));
     return 0;
 }
 
-TEST_F(SettingsStore, MachineKeyWithoutUserKeyIsFatal)
+// The paths ReadImageList hands over, and how many warnings it wrote.
+struct ListRead {
+    std::string paths;
+    size_t warnings = 0;
+};
+
+ListRead ReadListInChild()
 {
-    CreateKey(HKEY_LOCAL_MACHINE);
+    ChildProcess child("ReadImageList");
+    EXPECT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    ListRead read;
+    read.paths = seen["paths"];
+    std::string result = "|" + seen["console"];
+    for (size_t at = result.find("|Corrupt registry|"); at != std::string::npos;
+         at = result.find("|Corrupt registry|", at + 1)) {
+        ++read.warnings;
+    }
+    return read;
+}
+
+TEST_F(SettingsStore, ImageListEndsAtNumFilesOrAfterTheLastPathValue)
+{
+    std::string longest = "C:\\" + std::string(117, 'x');
+    StoreImageList({"C:\\0.bmp", "", "C:\\2.bmp", "", "C:\\4.bmp", longest, longest + "y"});
+    DWORD path1 = 1;
+    StoreValue("File_1", REG_DWORD, &path1, sizeof path1);
+    StoreValue("File_3", REG_EXPAND_SZ, "C:\\3.bmp", 8);
+    StoreDword("NumFiles", 0xFFFFFFFF);
+    for (const char* other : {"File_07", "File_x", "File_-8", "File_99999999999", "NotFile_9"}) {
+        StoreText(other, "C:\\other.bmp");
+    }
+    StoreText(std::string(300, 'F').c_str(), "a name longer than any index");
+    ListRead huge = ReadListInChild();
+    EXPECT_EQ(huge.paths, "C:\\0.bmp|C:\\2.bmp|C:\\4.bmp|" + longest + "|");
+    EXPECT_EQ(huge.warnings, 3u) << "File_1 and File_3 of another type, File_6 too long";
+
+    StoreDword("NumFiles", 2);
+    ListRead shorter = ReadListInChild();
+    EXPECT_EQ(shorter.paths, "C:\\0.bmp|");
+    EXPECT_EQ(shorter.warnings, 1u);
+
+    StoreText("NumFiles", "3");
+    ListRead text = ReadListInChild();
+    EXPECT_EQ(text.paths, "");
+    EXPECT_EQ(text.warnings, 0u);
+}
+
+// Opens the keys in a child; writes the update time it reads and the first console row,
+// which stays empty unless something was reported.
+CHILD_SCENARIO(OpenKeys)
+{
+    OpenKeys();
+    char updateTime[UPDATE_TIME_CHARS + 1];
+    ReadUpdateTime(updateTime);
+    CloseKeys();
+    Observe("updateTime", updateTime);
+    Observe("console", ConsoleScreen().Row(0));
+    return 0;
+}
+
+std::string OpenKeysInChild()
+{
+    ChildProcess child("OpenKeys");
+    EXPECT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    return seen["updateTime"] + "|" + seen["console"];
+}
+
+TEST_F(SettingsStore, MachineKeyThisUserMayNotWriteIsLeftAloneSilently)
+{
+    StoreOldStamp();
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kReadOnlyForEveryone);
+    EXPECT_EQ(OpenKeysInChild(), "3000|") << "a second account: no user key yet";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER));
+    EXPECT_EQ(QueryValue(HKEY_LOCAL_MACHINE, "VLInstall").data, kOldStamp);
+
+    DeleteSettingsKeys();
+    StoreText("UpdateTime", "1500");
+    CreateSettingsKey(HKEY_LOCAL_MACHINE);
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kNoAccess);
+    EXPECT_EQ(OpenKeysInChild(), "1500|") << "a first run where the machine key cannot be written";
+    EXPECT_EQ(OpenKeysInChild(), "1500|");
+    SetKeyAccess(HKEY_LOCAL_MACHINE, kSettingsPath, kFullAccessForEveryone);
+    EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE).empty());
+}
+
+TEST_F(SettingsStore, UserKeyIsOpenedEvenReadOnlyAndOnlyOneNeitherOpenedNorCreatedIsFatal)
+{
+    StoreText("UpdateTime", "1500");
+    SetKeyAccess(HKEY_CURRENT_USER, kSettingsPath, kReadOnlyForEveryone);
+    EXPECT_EQ(OpenKeysInChild(), "1500|");
+
+    SetKeyAccess(HKEY_CURRENT_USER, kSettingsPath, kNoAccess);
     ChildProcess child("OpenKeys");
     HWND box = child.WaitForWindow("#32770", "Fatal Error");
     ASSERT_NE(box, nullptr);
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    EXPECT_STREQ(text, "shared:54 This is not possible!");
+    EXPECT_STREQ(text, "shared:26 Registry problem");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(child.WaitForExit(), kExitMinusOne);
 }
