@@ -1,3 +1,4 @@
+#include "screensaver/BitmapLayout.h"
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
 #include "tests/common/Decoding.h"
