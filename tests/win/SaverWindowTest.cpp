@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -39,7 +40,9 @@ int CountTicks(HWND window, DWORD milliseconds)
     return ticks;
 }
 
-CHILD_SCENARIO(SaverWindow)
+// The saver window as the host makes it, 200 x 100; its class keeps no DC of its own, so
+// that other threads can read the window.
+HWND CreateSaverWindow()
 {
     WNDCLASSA saverClass = {};
     saverClass.lpfnWndProc = SaverClassProc;
@@ -47,9 +50,14 @@ CHILD_SCENARIO(SaverWindow)
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&saverClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "WindowsScreenSaverClass", "Screen Saver",
-                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 200, 100, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(WS_EX_TOPMOST, "WindowsScreenSaverClass", "Screen Saver",
+                           WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 200, 100, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+CHILD_SCENARIO(SaverWindow)
+{
+    HWND window = CreateSaverWindow();
     std::ostringstream seen;
     seen << "cursorHidden=" << (GetCursor() == nullptr) << "\n";
     seen << "setCursor=" << SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), 0) << "\n";
@@ -68,6 +76,51 @@ CHILD_SCENARIO(SaverWindow)
     DWORD flags = 0;
     seen << "keysClosed=" << !ReadDwordValue(userKey, kFlagsValue, &flags) << "\n";
     std::ofstream(arguments.at(0), std::ios::binary) << seen.str();
+    return 0;
+}
+
+// Reads the centre of the window from a second thread, which sees what the window's own
+// drawing leaves there at every moment, until the colour `until` shows.
+struct CentreWatch {
+    HWND window;
+    COLORREF until;
+    HANDLE firstSeen; // an event, set after the first reading
+    std::set<COLORREF> seen;
+};
+
+DWORD WINAPI WatchCentre(void* context)
+{
+    CentreWatch* watch = static_cast<CentreWatch*>(context);
+    HDC dc = GetDC(watch->window);
+    DWORD start = GetTickCount();
+    COLORREF colour;
+    do {
+        colour = GetPixel(dc, 100, 50);
+        watch->seen.insert(colour);
+        SetEvent(watch->firstSeen);
+    } while (colour != watch->until && GetTickCount() - start < 10000);
+    ReleaseDC(watch->window, dc);
+    return 0;
+}
+
+// Two ticks; the colours the window's centre shows from before the second one until blue.
+CHILD_SCENARIO(SecondTickWatched)
+{
+    HWND window = CreateSaverWindow();
+    SendMessageA(window, WM_TIMER, 1, 0);
+    CentreWatch watch = {window, RGB(0, 0, 255), CreateEventA(nullptr, TRUE, FALSE, nullptr), {}};
+    HANDLE watcher = CreateThread(nullptr, 0, WatchCentre, &watch, 0, nullptr);
+    WaitForSingleObject(watch.firstSeen, 10000);
+    SendMessageA(window, WM_TIMER, 1, 0);
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+    CloseHandle(watch.firstSeen);
+    std::ofstream out(arguments.at(0), std::ios::binary);
+    out << "colours=";
+    for (COLORREF colour : watch.seen) {
+        out << std::hex << colour << " ";
+    }
+    DestroyWindow(window);
     return 0;
 }
 
@@ -102,6 +155,23 @@ TEST_F(SaverWindowProcedures, CursorTimerInputAndTeardown)
     EXPECT_EQ(seen["quit"], "1");
     EXPECT_EQ(seen["ticksAfterDestroy"], "0");
     EXPECT_EQ(seen["keysClosed"], "1");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SaverWindowProcedures, ATickShowsTheLastPictureUntilItDrawsTheNextWithoutBlackBetween)
+{
+    // Large pictures: decoding each takes a while.
+    std::vector<uint32_t> red(4000 * 3000, 0xFF0000), blue(4000 * 3000, 0x0000FF);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({4000, 3000, red}, 24, false))),
+                                      WriteTempFile("blue.bmp", WriteBmp(MakeBmp({4000, 3000, blue}, 24, false)))});
+    std::string result = TempPath("watched");
+    ChildProcess child("SecondTickWatched", {result});
+    ASSERT_EQ(child.WaitForExit(20000), 0u);
+    // The centre goes from red straight to blue (colours as 0xBBGGRR).
+    EXPECT_EQ(ReadObservations(result)["colours"], "ff ff0000 ");
 }
 
 } // namespace
