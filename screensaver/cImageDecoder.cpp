@@ -243,15 +243,24 @@ ViewBitmap ShowingPart(HBITMAP bitmap, const PixelRect& visible, int32_t left, i
     return {bitmap, source, visible};
 }
 
-// BMP pixels are left to GDI, which knows all their kinds.
+// Uncompressed blue, green, red bytes: the one kind of BMP pixels read here. Other kinds
+// are left to GDI, which knows them all.
+static bool BmpTrueColour(const BmpInfoHeader& header)
+{
+    return header.biCompression == BMP_RGB && (header.biBitCount == 24 || header.biBitCount == 32);
+}
+
 bool cImageDecoder::CanReduceTo(const PictureView& view) const
 {
-    return format != FORMAT_BMP && CanReduce(width, Rows(), view.width, view.height);
+    bool readable = format != FORMAT_BMP || BmpTrueColour(static_cast<const BmpState*>(formatState)->infoHeader);
+    return readable && CanReduce(width, Rows(), view.width, view.height);
 }
 
 HBITMAP cImageDecoder::MakeReducedBitmap(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
 {
     switch (format) {
+    case FORMAT_BMP:
+        return MakeReducedBmp(dc, reducedWidth, reducedRows);
     case FORMAT_GIF:
         return MakeReducedGif(dc, reducedWidth, reducedRows);
     case FORMAT_JPEG:
@@ -305,4 +314,27 @@ HBITMAP cImageDecoder::MakeBmpBitmap(HDC dc)
     LoadBmpPixels();
     BmpState* bmp = static_cast<BmpState*>(formatState);
     return CreateDeviceBitmap(dc, bmp->bitmapInfo, bmp->infoBytes, bmp->pixels, bmp->pixelBytes);
+}
+
+HBITMAP cImageDecoder::MakeReducedBmp(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+{
+    LoadBmpPixels();
+    const BmpState* bmp = static_cast<const BmpState*>(formatState);
+    uint32_t columns = static_cast<uint32_t>(width), rows = Rows();
+    int bytesPerPixel = bmp->infoHeader.biBitCount / 8;
+    size_t stride = static_cast<size_t>(RowStride(columns, bmp->infoHeader.biBitCount));
+    cAreaReducer reducer(columns, rows, reducedWidth, reducedRows, 3);
+    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * static_cast<size_t>(columns)));
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint8_t* row = bmp->pixels + stride * (height > 0 ? rows - 1 - y : y);
+        if (bytesPerPixel == 4) {
+            for (uint32_t x = 0; x < columns; ++x) {
+                memcpy(bgr + 3 * x, row + 4 * x, 3);
+            }
+            row = bgr;
+        }
+        reducer.AddRow(row);
+    }
+    RFree(__FILE__, __LINE__, bgr);
+    return MakeSharedInfoBitmap(dc, reducedWidth, reducedRows, 24, reducer.Pixels(), reducer.PixelBytes());
 }

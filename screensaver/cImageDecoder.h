@@ -48,9 +48,9 @@ public:
     // A new device bitmap of the whole picture owned by the caller, or null after any error.
     HBITMAP MakeBitmap(HDC dc);
     // The picture as the view shows it. Drawn at its size, only the visible part of a JPEG is
-    // decoded; drawn smaller, a GIF or JPEG comes out reduced to the drawn size by area
-    // averaging; otherwise the picture comes out whole. A JPEG decoder makes one bitmap in
-    // all, by either call.
+    // decoded; drawn smaller, a GIF, a JPEG or a BMP of 24 or 32 bits comes out reduced to
+    // the drawn size by area averaging; otherwise the picture comes out whole. A JPEG
+    // decoder makes one bitmap in all, by either call.
     ViewBitmap MakeBitmap(HDC dc, const PictureView& view);
 
     int32_t width;
@@ -66,6 +66,7 @@ private:
     void ReadBmpHeader();
     void LoadBmpPixels();
     HBITMAP MakeBmpBitmap(HDC dc);
+    HBITMAP MakeReducedBmp(HDC dc, uint32_t reducedWidth, uint32_t reducedRows);
     void ReadGifHeader();
     void DecodeGifPixels();
     HBITMAP MakeGifBitmap(HDC dc);
