@@ -15,15 +15,16 @@
 
 static const int kFractionBits = 12;
 static const uint32_t kMaxReducedSide = 65535;
-// Bytes the reducer keeps per source column.
-static const uint32_t kColumnTableBits = 8 * (sizeof(uint32_t) + 2 * sizeof(uint16_t));
+// What the reducer keeps per source column: its place and weights, and two rows of sums
+// of up to three channels.
+static const uint32_t kBitsPerSourceColumn = 8 * (sizeof(uint32_t) + 2 * sizeof(uint16_t) + 6 * sizeof(uint32_t));
 
 bool CanReduce(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t width, uint32_t height)
 {
     uint64_t bytes;
     return width >= 1 && height >= 1 && width <= sourceWidth && height <= sourceHeight &&
            width <= kMaxReducedSide && height <= kMaxReducedSide && PixelBufferBytes(width, height, 24, &bytes) &&
-           PixelBufferBytes(sourceWidth, 1, kColumnTableBits, &bytes);
+           PixelBufferBytes(sourceWidth, 1, kBitsPerSourceColumn, &bytes);
 }
 
 // The unit at which source pixel i starts.

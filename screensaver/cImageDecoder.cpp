@@ -232,9 +232,13 @@ HBITMAP cImageDecoder::MakeBitmap(HDC dc)
     }
 }
 
-static bool IsEmpty(const PixelRect& rect)
+// The part of the view's visible rectangle that lies on the drawn picture.
+static PixelRect VisiblePart(const PictureView& view)
 {
-    return rect.right <= rect.left || rect.bottom <= rect.top;
+    const PixelRect& visible = view.visible;
+    return {visible.left > 0 ? visible.left : 0, visible.top > 0 ? visible.top : 0,
+            visible.right < view.width ? visible.right : view.width,
+            visible.bottom < view.height ? visible.bottom : view.height};
 }
 
 ViewBitmap ShowingPart(HBITMAP bitmap, const PixelRect& visible, int32_t left, int32_t top)
@@ -273,20 +277,21 @@ HBITMAP cImageDecoder::MakeReducedBitmap(HDC dc, uint32_t reducedWidth, uint32_t
 ViewBitmap cImageDecoder::MakeBitmap(HDC dc, const PictureView& view)
 {
     PrepareSharedBitmapInfo();
-    if (error != DE_OK || IsEmpty(view.visible)) {
+    PixelRect visible = VisiblePart(view);
+    if (error != DE_OK || visible.right <= visible.left || visible.bottom <= visible.top) {
         return {nullptr, {}, {}};
     }
     PixelRect whole = {0, 0, width, static_cast<int32_t>(Rows())};
     if (view.width == width && static_cast<uint32_t>(view.height) == Rows()) {
-        bool cut = memcmp(&view.visible, &whole, sizeof whole) != 0;
+        bool cut = memcmp(&visible, &whole, sizeof whole) != 0;
         if (format == FORMAT_JPEG && cut) {
-            return MakeJpegPart(dc, view.visible);
+            return MakeJpegPart(dc, visible);
         }
-        return ShowingPart(MakeBitmap(dc), view.visible, 0, 0);
+        return ShowingPart(MakeBitmap(dc), visible, 0, 0);
     }
     if (CanReduceTo(view)) {
         HBITMAP reduced = MakeReducedBitmap(dc, static_cast<uint32_t>(view.width), static_cast<uint32_t>(view.height));
-        return ShowingPart(reduced, view.visible, 0, 0);
+        return ShowingPart(reduced, visible, 0, 0);
     }
     return {MakeBitmap(dc), whole, {0, 0, view.width, view.height}};
 }
