@@ -142,6 +142,7 @@ TEST(BmpDecoder, InconsistentHeadersAreRefused)
         Decoded outcome = DecodeBytes(bytes, true);
         EXPECT_EQ(outcome.headerError, DE_FORMAT) << c.what;
         EXPECT_FALSE(outcome.made) << c.what;
+        EXPECT_FALSE(DecodeView(bytes, {1, 1, {0, 0, 1, 1}}).made) << c.what;
     }
 }
 
