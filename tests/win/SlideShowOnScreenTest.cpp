@@ -223,10 +223,6 @@ TEST_F(SlideShowOnScreen, RandomOrderShowsEveryPicture)
     EXPECT_EQ(seen, std::set<uint32_t>(colours, colours + 2));
 }
 
-} // namespace
-
-namespace {
-
 // Light colours only: every channel 128 ... 255.
 std::vector<uint32_t> LightColours(int count)
 {
