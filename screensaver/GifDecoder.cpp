@@ -5,9 +5,10 @@
 // decoded (above the next free code, or new with no previous code), a minimum code size
 // above 11, or a short read ends the decoding and keeps the rows written so far; pixels
 // beyond the last row are dropped. The buffer starts as colour index 0 throughout.
-#include "GifDecoder.h"
-
 #include "cImageDecoder.h"
+
+#include "AreaReduction.h"
+#include "DecoderPrivate.h"
 
 #include "../shared/cgen.h"
 
@@ -23,32 +24,35 @@ static const int32_t kTableSize = 4096;
 static const int32_t kMaxCodeWidth = 12;
 static const int kMaxMinimumCodeSize = 11;
 static const int32_t kNoCode = -1;
-static const int32_t kInitialStringCapacity = 50;
+static const uint32_t kInitialStringBlockBytes = 64 * 1024;
 static const int32_t kMaxSubBlockBytes = 255;
 static const int32_t kMaxCarriedBytes = 3;
 static const int32_t kCodeReadBytes = 4; // each code is read as one 32-bit word
 
-// LZW string table: the entry of code c is entry c - firstFreeCode.
+// The GIF state of a decoder.
+struct GifState {
+    uint8_t screenHeader[13];
+    uint8_t* colourTable; // red, green, blue per entry, as in the file; null when there is none
+    int32_t colourCount;  // entries in colourTable; -1 when there is no table
+    uint8_t imageDescriptor[10];
+    uint64_t pixelBytes;  // rows x stride, checked against the size policy
+    uint8_t* pixelBuffer; // decoded colour indices; null until the first bitmap
+};
+
+// LZW string table, one entry per code. The strings of one decoding lie in one block,
+// which a reset rewinds: first the 256 one-byte strings of the literal codes (a code
+// above 255 stands for its low byte), then each added string, copied into it once.
 struct GifString {
-    int16_t length; // -1: empty
-    uint8_t* bytes;
+    int32_t length; // -1: none
+    uint32_t offset; // of its bytes in the block
 };
 static GifString stringTable[kTableSize];
 static int32_t firstFreeCode;
-static bool stringsHeld = false;
-
-// The strings of the codes below firstFreeCode: one byte, the code itself (its low byte
-// when a code size above 8 makes literal codes pass 255).
-struct LiteralBytes {
-    uint8_t bytes[256];
-    constexpr LiteralBytes() : bytes()
-    {
-        for (int i = 0; i < 256; ++i) {
-            bytes[i] = static_cast<uint8_t>(i);
-        }
-    }
-};
-static constexpr LiteralBytes kLiterals;
+static int32_t tableEnd; // codes from firstFreeCode up to here have strings
+static uint8_t* stringBlock = nullptr; // null while no decoding holds strings
+static uint32_t stringBlockBytes;
+static uint32_t stringBlockUsed;
+static const uint32_t kLiteralBytes = 256;
 
 // Pixel writer: where the next colour index goes.
 static const int32_t kPasses = 4;
@@ -67,49 +71,79 @@ struct PixelWriter {
 };
 static PixelWriter pixelWriter;
 
+// Copies exactly count bytes. Strings are mostly a few bytes long, where a call to memcpy
+// costs more than the copy: fixed-size moves, overlapping where the count falls between.
+static inline void CopyString(uint8_t* to, const uint8_t* from, int32_t count)
+{
+    if (count >= 8 && count <= 16) {
+        memcpy(to, from, 8);
+        memcpy(to + count - 8, from + count - 8, 8);
+    } else if (count >= 4 && count < 8) {
+        memcpy(to, from, 4);
+        memcpy(to + count - 4, from + count - 4, 4);
+    } else if (count > 0 && count < 4) {
+        to[0] = from[0];
+        to[count / 2] = from[count / 2];
+        to[count - 1] = from[count - 1];
+    } else if (count > 16) {
+        memcpy(to, from, count);
+    }
+}
+
 static void GifTableFree()
 {
-    if (stringsHeld) {
-        for (GifString& entry : stringTable) {
-            if (entry.length != -1) {
-                RFree(__FILE__, __LINE__, entry.bytes);
-            }
-        }
-    }
-    stringsHeld = false;
+    RFree(__FILE__, __LINE__, stringBlock);
+    stringBlock = nullptr;
 }
 
 static void GifTableReset(int minimumCodeSize)
 {
-    GifTableFree();
-    for (GifString& entry : stringTable) {
-        entry.length = -1;
-        entry.bytes = nullptr;
+    if (stringBlock == nullptr) {
+        stringBlockBytes = kInitialStringBlockBytes;
+        stringBlock = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, stringBlockBytes));
+        for (uint32_t i = 0; i < kLiteralBytes; ++i) {
+            stringBlock[i] = static_cast<uint8_t>(i);
+        }
     }
-    firstFreeCode = (1 << minimumCodeSize) + 2;
-    stringsHeld = true;
+    stringBlockUsed = kLiteralBytes;
+    int32_t clearCode = 1 << minimumCodeSize;
+    for (int32_t code = 0; code < clearCode; ++code) {
+        stringTable[code] = {1, static_cast<uint32_t>(code & 0xFF)};
+    }
+    stringTable[clearCode].length = -1;
+    stringTable[clearCode + 1].length = -1;
+    firstFreeCode = clearCode + 2;
+    tableEnd = firstFreeCode;
 }
 
-// Stores the prefix followed by one byte as the string of code.
-static void GifTableAdd(const uint8_t* prefix, int32_t prefixLength, uint8_t last, int32_t code)
-{
-    GifString& entry = stringTable[code - firstFreeCode];
-    entry.bytes = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, prefixLength + 1));
-    memcpy(entry.bytes, prefix, prefixLength);
-    entry.bytes[prefixLength] = last;
-    entry.length = static_cast<int16_t>(prefixLength + 1);
-}
-
-// The length of the code's string, and its bytes; -1 for an empty entry.
+// The length of the code's string, and its bytes; -1 for a code without one.
 static int32_t GifTableLookup(int32_t code, const uint8_t** bytes)
 {
-    if (code < firstFreeCode) {
-        *bytes = &kLiterals.bytes[code & 0xFF];
-        return 1;
+    if (code >= tableEnd) {
+        *bytes = nullptr;
+        return -1;
     }
-    const GifString& entry = stringTable[code - firstFreeCode];
-    *bytes = entry.bytes;
-    return entry.length;
+    *bytes = stringBlock + stringTable[code].offset;
+    return stringTable[code].length;
+}
+
+// Stores the string of prefixCode followed by one byte as the string of code, the first
+// code without one.
+static void GifTableAdd(int32_t prefixCode, uint8_t last, int32_t code)
+{
+    const uint8_t* prefix;
+    int32_t prefixLength = GifTableLookup(prefixCode, &prefix);
+    if (stringBlockUsed + prefixLength + 1 > stringBlockBytes) {
+        stringBlockBytes *= 2;
+        stringBlock = static_cast<uint8_t*>(RRealloc(__FILE__, __LINE__, stringBlock, stringBlockBytes));
+        GifTableLookup(prefixCode, &prefix); // the block may have moved
+    }
+    uint8_t* string = stringBlock + stringBlockUsed;
+    CopyString(string, prefix, prefixLength);
+    string[prefixLength] = last;
+    stringTable[code] = {prefixLength + 1, stringBlockUsed};
+    stringBlockUsed += prefixLength + 1;
+    tableEnd = code + 1;
 }
 
 static uint8_t* FirstRow(uint8_t* pixelBuffer)
@@ -154,7 +188,7 @@ static void PutPixels(const uint8_t* bytes, int32_t count, void (*nextRow)())
         if (run > count) {
             run = count;
         }
-        memcpy(pixelWriter.position, bytes, run);
+        CopyString(pixelWriter.position, bytes, run);
         pixelWriter.position += run;
         pixelWriter.column += run;
         bytes += run;
@@ -190,9 +224,6 @@ struct LzwDecoding {
     int32_t unread; // bytes from position to the end of the window's data
     int32_t previousCode;
     int32_t nextCode;
-    uint8_t* string; // the string of the code in hand
-    int32_t stringLength;
-    int32_t stringCapacity;
     void (*putPixels)(const uint8_t* bytes, int32_t count);
 };
 
@@ -206,50 +237,44 @@ static void StartAfterClear(LzwDecoding& lzw)
     lzw.nextCode = firstFreeCode;
 }
 
-static void ReserveString(LzwDecoding& lzw, int32_t length)
-{
-    while (length > lzw.stringCapacity) {
-        lzw.stringCapacity *= 2;
-        lzw.string = static_cast<uint8_t*>(RRealloc(__FILE__, __LINE__, lzw.string, lzw.stringCapacity));
-    }
-}
-
-// Puts the string of code in the string buffer; false when the code cannot be decoded.
-static bool TakeString(LzwDecoding& lzw, int32_t code)
-{
-    const uint8_t* bytes;
-    int32_t length = GifTableLookup(code, &bytes);
-    if (length >= 0) {
-        ReserveString(lzw, length);
-        memcpy(lzw.string, bytes, length);
-        lzw.stringLength = length;
-        return true;
-    }
-    if (code != lzw.nextCode || lzw.previousCode == kNoCode) {
-        return false;
-    }
-    // Not yet in the table: the previous string followed by its own first byte.
-    length = GifTableLookup(lzw.previousCode, &bytes);
-    ReserveString(lzw, length + 1);
-    memcpy(lzw.string, bytes, length);
-    lzw.string[length] = bytes[0];
-    lzw.stringLength = length + 1;
-    return true;
-}
-
-// The previous string followed by the first byte of the string in hand becomes the next code.
-static void AddNextCode(LzwDecoding& lzw)
+// The previous string followed by the first byte of the code's string becomes the next code.
+static void AddNextCode(LzwDecoding& lzw, uint8_t first)
 {
     if (lzw.nextCode >= kTableSize) {
         return;
     }
-    const uint8_t* prefix;
-    int32_t prefixLength = GifTableLookup(lzw.previousCode, &prefix);
-    GifTableAdd(prefix, prefixLength, lzw.string[0], lzw.nextCode);
+    GifTableAdd(lzw.previousCode, first, lzw.nextCode);
     if (lzw.nextCode >= (1 << lzw.codeWidth) - 1 && lzw.codeWidth < kMaxCodeWidth) {
         ++lzw.codeWidth;
     }
     ++lzw.nextCode;
+}
+
+// The first byte of the code's string; false when the code cannot be decoded. A code not
+// yet in the table is the next code: the previous string followed by its own first byte.
+static bool FirstByteOf(const LzwDecoding& lzw, int32_t code, uint8_t* first)
+{
+    const uint8_t* bytes;
+    if (GifTableLookup(code, &bytes) < 0) {
+        if (code != lzw.nextCode || lzw.previousCode == kNoCode) {
+            return false;
+        }
+        GifTableLookup(lzw.previousCode, &bytes);
+    }
+    *first = bytes[0];
+    return true;
+}
+
+// Hands a string to the pixel writer; one that ends before the row does goes straight in.
+static inline void PutString(const LzwDecoding& lzw, const uint8_t* string, int32_t length)
+{
+    if (length < pixelWriter.rowWidth - pixelWriter.column && pixelWriter.row < pixelWriter.rows) {
+        CopyString(pixelWriter.position, string, length);
+        pixelWriter.position += length;
+        pixelWriter.column += length;
+    } else {
+        lzw.putPixels(string, length);
+    }
 }
 
 static LzwStep HandleCode(LzwDecoding& lzw, int32_t code)
@@ -261,13 +286,16 @@ static LzwStep HandleCode(LzwDecoding& lzw, int32_t code)
     if (code == lzw.endCode) {
         return LZW_END;
     }
-    if (!TakeString(lzw, code)) {
+    uint8_t first;
+    if (!FirstByteOf(lzw, code, &first)) {
         return LZW_DAMAGED;
     }
-    lzw.putPixels(lzw.string, lzw.stringLength);
     if (lzw.previousCode != kNoCode) {
-        AddNextCode(lzw);
+        AddNextCode(lzw, first);
     }
+    const uint8_t* string;
+    int32_t length = GifTableLookup(code, &string);
+    PutString(lzw, string, length);
     lzw.previousCode = code;
     return LZW_GO_ON;
 }
@@ -367,15 +395,12 @@ static bool DecodeImageData(FILE* file, bool interlaced)
     lzw.minimumCodeSize = minimumCodeSize;
     lzw.clearCode = 1 << minimumCodeSize;
     lzw.endCode = lzw.clearCode + 1;
-    lzw.stringCapacity = kInitialStringCapacity;
-    lzw.string = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, lzw.stringCapacity));
     lzw.putPixels = interlaced ? GifPutPixelsInterlaced : GifPutPixels;
     StartAfterClear(lzw);
 
     bool complete = DecodeSubBlocks(file, lzw);
 
     GifTableFree();
-    RFree(__FILE__, __LINE__, lzw.string);
     return complete;
 }
 
@@ -401,6 +426,7 @@ void cImageDecoder::ReadGifHeader()
     GifState* gif = static_cast<GifState*>(RMalloc(__FILE__, __LINE__, sizeof(GifState)));
     gif->colourTable = nullptr;
     gif->colourCount = -1;
+    gif->pixelBytes = 0;
     gif->pixelBuffer = nullptr;
     formatState = gif;
 
@@ -433,14 +459,35 @@ void cImageDecoder::ReadGifHeader()
     }
     width = LittleEndian16(gif->imageDescriptor + 5);
     height = LittleEndian16(gif->imageDescriptor + 7);
-    uint64_t pixelBytes;
-    if (!PixelBufferBytes(width, height, 8, &pixelBytes)) {
+    if (!PixelBufferBytes(width, height, 8, &gif->pixelBytes)) {
         error = DE_FORMAT;
     }
 }
 
+// The first call decodes the pixels; later calls reuse them.
+void cImageDecoder::DecodeGifPixels()
+{
+    GifState* gif = static_cast<GifState*>(formatState);
+    if (gif->pixelBuffer != nullptr) {
+        return;
+    }
+    // Four spare bytes leave room to start the rows on a 4-byte boundary.
+    size_t bufferBytes = static_cast<size_t>(gif->pixelBytes) + 4;
+    gif->pixelBuffer = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, bufferBytes));
+    memset(gif->pixelBuffer, 0, bufferBytes);
+    GifRowsBegin(gif, width, height);
+    bool interlaced = (gif->imageDescriptor[kDescriptorPackedOffset] & kInterlacedFlag) != 0;
+    if (!DecodeImageData(file, interlaced)) {
+        error = DE_READ;
+    }
+}
+
+// The file's colours into the shared palette, reported when the file has none.
 static void SetGifPalette(const GifState* gif)
 {
+    if (gif->colourCount == -1) {
+        Warning(__FILE__, __LINE__, "There is no colour table!");
+    }
     for (int32_t i = 0; i < gif->colourCount; ++i) {
         RgbQuad& entry = sharedBitmapInfo.palette[i];
         entry.red = gif->colourTable[3 * i];
@@ -451,27 +498,39 @@ static void SetGifPalette(const GifState* gif)
 
 HBITMAP cImageDecoder::MakeGifBitmap(HDC dc)
 {
+    DecodeGifPixels();
     GifState* gif = static_cast<GifState*>(formatState);
-    size_t pixelBytes = static_cast<size_t>(RowStride(width, 8)) * height;
-    if (gif->pixelBuffer == nullptr) {
-        // Four spare bytes leave room to start the rows on a 4-byte boundary.
-        gif->pixelBuffer = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, pixelBytes + 4));
-        memset(gif->pixelBuffer, 0, pixelBytes + 4);
-        GifRowsBegin(gif, width, height);
-        bool interlaced = (gif->imageDescriptor[kDescriptorPackedOffset] & kInterlacedFlag) != 0;
-        if (!DecodeImageData(file, interlaced)) {
-            error = DE_READ;
-        }
-    }
-    if (gif->colourCount == -1) {
-        Warning(__FILE__, __LINE__, "There is no colour table!");
-    }
     SetGifPalette(gif);
-    sharedBitmapInfo.header.biWidth = width;
-    sharedBitmapInfo.header.biHeight = -height;
-    sharedBitmapInfo.header.biBitCount = 8;
-    return CreateDeviceBitmap(dc, &sharedBitmapInfo, sizeof sharedBitmapInfo, FirstRow(gif->pixelBuffer),
-                              pixelBytes);
+    return MakeSharedInfoBitmap(dc, width, height, 8, FirstRow(gif->pixelBuffer), gif->pixelBytes);
+}
+
+// Colour indices as blue, green, red.
+static void ExpandIndices(const uint8_t* indices, uint32_t count, const RgbQuad* palette, uint8_t* bgr)
+{
+    for (uint32_t x = 0; x < count; ++x, bgr += 3) {
+        bgr[0] = palette[indices[x]].blue;
+        bgr[1] = palette[indices[x]].green;
+        bgr[2] = palette[indices[x]].red;
+    }
+}
+
+// The colours a bitmap of the whole picture would show, reduced.
+HBITMAP cImageDecoder::MakeReducedGif(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+{
+    DecodeGifPixels();
+    GifState* gif = static_cast<GifState*>(formatState);
+    SetGifPalette(gif);
+    uint32_t columns = static_cast<uint32_t>(width), rows = static_cast<uint32_t>(height);
+    size_t stride = static_cast<size_t>(RowStride(columns, 8));
+    cAreaReducer reducer(columns, rows, reducedWidth, reducedRows, 3);
+    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * static_cast<size_t>(columns)));
+    const uint8_t* row = FirstRow(gif->pixelBuffer);
+    for (uint32_t y = 0; y < rows; ++y, row += stride) {
+        ExpandIndices(row, columns, sharedBitmapInfo.palette, bgr);
+        reducer.AddRow(bgr);
+    }
+    RFree(__FILE__, __LINE__, bgr);
+    return MakeSharedInfoBitmap(dc, reducedWidth, reducedRows, 24, reducer.Pixels(), reducer.PixelBytes());
 }
 
 void FreeGifState(GifState* gif)

@@ -2,6 +2,8 @@
 
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
+#include "GdiGuards.h"
+#include "ShrunkBitmap.h"
 #include "SlideShowLogic.h"
 #include "cImageDecoder.h"
 #include "shared.h"
@@ -90,48 +92,107 @@ static int32_t ChooseIndex()
     return index;
 }
 
-static void DrawPicture(HDC dc, const RECT& client, const char* path)
+// A decoded picture ready to draw: its bitmap's `source` rectangle goes to `destination`
+// in the window.
+struct TickPicture {
+    cBitmap bitmap;
+    PixelRect source;
+    RECT destination;
+};
+
+static TickPicture DecodePicture(HDC dc, const RECT& client, const char* path)
 {
-    cImageDecoder* decoder = new (std::nothrow) cImageDecoder(path);
-    RNew(decoder, kSourceName, 131);
-    Placement placement =
-        PlacePicture(decoder->width, decoder->height, client.right, client.bottom, displayFlags & FLAG_SCALE_TO_FIT);
-    int32_t sourceHeight = decoder->height < 0 ? -decoder->height : decoder->height;
-    HBITMAP bitmap = decoder->MakeBitmap(dc);
-    HDC memory = CreateCompatibleDC(dc);
-    if (SelectObject(memory, bitmap) != nullptr) {
-        if (placement.stretch) {
-            StretchBlt(dc, placement.x, placement.y, placement.width, placement.height, memory, 0, 0,
-                       decoder->width, sourceHeight, SRCCOPY);
-        } else {
-            BitBlt(dc, placement.x, placement.y, placement.width, placement.height, memory, 0, 0, SRCCOPY);
-        }
+    cImageDecoder decoder(path);
+    if (decoder.error != DE_OK) {
+        return {cBitmap(), {}, {}};
     }
-    delete decoder;
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+    Placement placement =
+        PlacePicture(decoder.width, decoder.height, client.right, client.bottom, displayFlags & FLAG_SCALE_TO_FIT);
+    ViewBitmap shown = decoder.MakeBitmap(dc, ViewOf(placement, client.right, client.bottom));
+    const PixelRect& to = shown.destination;
+    RECT destination = {placement.x + to.left, placement.y + to.top, placement.x + to.right, placement.y + to.bottom};
+    return {cBitmap(shown.bitmap), shown.source, destination};
 }
 
+// A bitmap drawn smaller is reduced to the size it is drawn at, where that can be done.
+static void ReduceShrunk(HDC dc, TickPicture& picture)
+{
+    const PixelRect& from = picture.source;
+    const RECT& to = picture.destination;
+    LONG width = to.right - to.left, rows = to.bottom - to.top;
+    if (width >= from.right - from.left && rows >= from.bottom - from.top) {
+        return;
+    }
+    HBITMAP reduced = ShrunkCopy(dc, picture.bitmap.Get(), width, rows);
+    if (reduced != nullptr) {
+        picture.bitmap = cBitmap(reduced);
+        picture.source = {0, 0, width, rows};
+    }
+}
+
+// The client area black except where the picture goes.
+static void FillBlackAround(HDC dc, const RECT& client, const RECT& picture)
+{
+    RECT inside;
+    if (!IntersectRect(&inside, &client, &picture)) {
+        FillBlack(dc, client);
+        return;
+    }
+    const RECT around[] = {{client.left, client.top, client.right, inside.top},
+                           {client.left, inside.bottom, client.right, client.bottom},
+                           {client.left, inside.top, inside.left, inside.bottom},
+                           {inside.right, inside.top, client.right, inside.bottom}};
+    for (const RECT& band : around) {
+        FillBlack(dc, band);
+    }
+}
+
+// Copied when the sizes match, stretched otherwise; a shrinking stretch (of a picture too
+// large to reduce) averages what it drops.
+static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
+{
+    const RECT& to = picture.destination;
+    const PixelRect& from = picture.source;
+    int toWidth = to.right - to.left, toHeight = to.bottom - to.top;
+    int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
+    if (fromWidth == toWidth && fromHeight == toHeight) {
+        BitBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, SRCCOPY);
+    } else if (fromWidth > toWidth || fromHeight > toHeight) {
+        cHalftoneStretch halftone(dc);
+        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
+    } else {
+        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
+    }
+}
+
+// The next picture is decoded before the window changes; then the window turns black
+// around it and shows it, so that it replaces the last one directly. An empty list or a
+// picture that fails leaves a black window.
 static void OnTimer(HWND window)
 {
-    HDC dc = GetDC(window);
+    cWindowDc dc(window);
     RECT client;
     GetClientRect(window, &client);
-    FillBlack(dc, client);
     int32_t index = ChooseIndex();
-    if (index >= 0) {
-        DrawPicture(dc, client, static_cast<const char*>(imageList->Get(index)));
+    TickPicture picture =
+        index >= 0 ? DecodePicture(dc, client, static_cast<const char*>(imageList->Get(index))) : TickPicture();
+    ReduceShrunk(dc, picture);
+    cMemoryDc memory(dc);
+    cSelection selection(memory, picture.bitmap.Get());
+    if (!selection.Selected()) {
+        FillBlack(dc, client);
+        return;
     }
-    ReleaseDC(window, dc);
+    FillBlackAround(dc, client, picture.destination);
+    DrawPicture(dc, memory, picture);
 }
 
 static void OnEraseBackground(HWND window)
 {
-    HDC dc = GetDC(window);
+    cWindowDc dc(window);
     RECT client;
     GetClientRect(window, &client);
     FillBlack(dc, client);
-    ReleaseDC(window, dc);
 }
 
 static void OnDestroy(HWND window)

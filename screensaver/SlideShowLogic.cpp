@@ -59,3 +59,26 @@ Placement PlacePicture(int32_t width, int32_t height, int32_t clientWidth, int32
     placement.y = static_cast<int32_t>((static_cast<int64_t>(clientHeight) - placement.height) / 2);
     return placement;
 }
+
+static int32_t Clamp(int64_t value, int32_t size)
+{
+    return static_cast<int32_t>(value < 0 ? 0 : value > size ? size : value);
+}
+
+// The part of a picture span [at, at + size) inside the window's span [0, client), in the
+// picture's coordinates.
+static void VisibleSpan(int32_t at, int32_t size, int32_t client, int32_t* first, int32_t* end)
+{
+    *first = Clamp(-static_cast<int64_t>(at), size);
+    *end = Clamp(static_cast<int64_t>(client) - at, size);
+}
+
+PictureView ViewOf(const Placement& placement, int32_t clientWidth, int32_t clientHeight)
+{
+    PictureView view = {placement.width, placement.height, {0, 0, 0, 0}};
+    if (placement.width > 0 && placement.height > 0) {
+        VisibleSpan(placement.x, placement.width, clientWidth, &view.visible.left, &view.visible.right);
+        VisibleSpan(placement.y, placement.height, clientHeight, &view.visible.top, &view.visible.bottom);
+    }
+    return view;
+}

@@ -1,6 +1,8 @@
 // The slide show's arithmetic: interval text, random choice and picture placement.
 #pragma once
 
+#include "PictureView.h"
+
 #include <cstdint>
 
 // Decimal text to a signed 32-bit interval: leading white space, one optional sign,
@@ -32,3 +34,6 @@ struct Placement {
 // natural size, or scaled to fit keeping its proportions. A negative height (top-down
 // picture) is placed by its size.
 Placement PlacePicture(int32_t width, int32_t height, int32_t clientWidth, int32_t clientHeight, bool scaleToFit);
+
+// The part of the placed picture inside a clientWidth x clientHeight window.
+PictureView ViewOf(const Placement& placement, int32_t clientWidth, int32_t clientHeight);

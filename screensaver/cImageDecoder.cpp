@@ -1,6 +1,7 @@
 #include "cImageDecoder.h"
 
-#include "GifDecoder.h"
+#include "AreaReduction.h"
+#include "DecoderPrivate.h"
 
 #include "../shared/cgen.h"
 
@@ -15,6 +16,7 @@ static bool sharedBitmapInfoReady = false;
 static const size_t kBmpFileHeaderBytes = 14;
 static const uint32_t kBmpHeadersBytes = kBmpFileHeaderBytes + sizeof(BmpInfoHeader);
 
+// The BMP state of a decoder.
 struct BmpState {
     BmpInfoHeader infoHeader;
     uint32_t colourTableBytes; // the bytes between the 54 bytes of headers and the pixels
@@ -82,8 +84,7 @@ static uint32_t LittleEndian32(const uint8_t* bytes)
 }
 
 cImageDecoder::cImageDecoder(const char* path)
-    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr),
-      decompressor(), decompressorHeld(false)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr)
 {
     file = fopen(path, "rb");
     if (file == nullptr) {
@@ -101,22 +102,36 @@ cImageDecoder::cImageDecoder(const char* path)
 
 cImageDecoder::~cImageDecoder()
 {
-    // A header read without a bitmap made leaves the library's memory to release.
-    if (decompressorHeld) {
-        jpeg_destroy_decompress(&decompressor);
+    if (formatState != nullptr) {
+        switch (format) {
+        case FORMAT_BMP:
+            FreeBmpState(static_cast<BmpState*>(formatState));
+            break;
+        case FORMAT_GIF:
+            FreeGifState(static_cast<GifState*>(formatState));
+            break;
+        case FORMAT_JPEG:
+            FreeJpegState(static_cast<JpegState*>(formatState));
+            break;
+        default:
+            break;
+        }
     }
     if (file != nullptr) {
         fclose(file);
     }
-    if (format == FORMAT_BMP && formatState != nullptr) {
-        BmpState* bmp = static_cast<BmpState*>(formatState);
-        RFree(__FILE__, __LINE__, bmp->bitmapInfo);
-        RFree(__FILE__, __LINE__, bmp->pixels);
-        RFree(__FILE__, __LINE__, bmp);
-    }
-    if (format == FORMAT_GIF && formatState != nullptr) {
-        FreeGifState(static_cast<GifState*>(formatState));
-    }
+}
+
+void FreeBmpState(BmpState* bmp)
+{
+    RFree(__FILE__, __LINE__, bmp->bitmapInfo);
+    RFree(__FILE__, __LINE__, bmp->pixels);
+    RFree(__FILE__, __LINE__, bmp);
+}
+
+uint32_t cImageDecoder::Rows() const
+{
+    return height < 0 ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
 }
 
 void cImageDecoder::ReadHeader()
@@ -174,19 +189,34 @@ void cImageDecoder::ReadBmpHeader()
     bmp->infoBytes = asRead > withRoom ? asRead : withRoom;
 }
 
+static void PrepareSharedBitmapInfo()
+{
+    if (sharedBitmapInfoReady) {
+        return;
+    }
+    sharedBitmapInfo.header.biSize = sizeof(BmpInfoHeader);
+    sharedBitmapInfo.header.biPlanes = 1;
+    sharedBitmapInfo.header.biCompression = BMP_RGB;
+    sharedBitmapInfo.header.biSizeImage = 0;
+    sharedBitmapInfo.header.biXPelsPerMeter = 0;
+    sharedBitmapInfo.header.biYPelsPerMeter = 0;
+    sharedBitmapInfo.header.biClrUsed = 0;
+    sharedBitmapInfo.header.biClrImportant = 0;
+    sharedBitmapInfoReady = true;
+}
+
+HBITMAP MakeSharedInfoBitmap(HDC dc, uint32_t bitmapWidth, uint32_t rows, int bitCount, const uint8_t* pixels,
+                             size_t pixelBytes)
+{
+    sharedBitmapInfo.header.biWidth = static_cast<int32_t>(bitmapWidth);
+    sharedBitmapInfo.header.biHeight = -static_cast<int32_t>(rows);
+    sharedBitmapInfo.header.biBitCount = static_cast<uint16_t>(bitCount);
+    return CreateDeviceBitmap(dc, &sharedBitmapInfo, sizeof sharedBitmapInfo, pixels, pixelBytes);
+}
+
 HBITMAP cImageDecoder::MakeBitmap(HDC dc)
 {
-    if (!sharedBitmapInfoReady) {
-        sharedBitmapInfo.header.biSize = sizeof(BmpInfoHeader);
-        sharedBitmapInfo.header.biPlanes = 1;
-        sharedBitmapInfo.header.biCompression = BMP_RGB;
-        sharedBitmapInfo.header.biSizeImage = 0;
-        sharedBitmapInfo.header.biXPelsPerMeter = 0;
-        sharedBitmapInfo.header.biYPelsPerMeter = 0;
-        sharedBitmapInfo.header.biClrUsed = 0;
-        sharedBitmapInfo.header.biClrImportant = 0;
-        sharedBitmapInfoReady = true;
-    }
+    PrepareSharedBitmapInfo();
     if (error != DE_OK) {
         return nullptr;
     }
@@ -202,20 +232,114 @@ HBITMAP cImageDecoder::MakeBitmap(HDC dc)
     }
 }
 
+// The part of the view's visible rectangle that lies on the drawn picture.
+static PixelRect VisiblePart(const PictureView& view)
+{
+    const PixelRect& visible = view.visible;
+    return {visible.left > 0 ? visible.left : 0, visible.top > 0 ? visible.top : 0,
+            visible.right < view.width ? visible.right : view.width,
+            visible.bottom < view.height ? visible.bottom : view.height};
+}
+
+ViewBitmap ShowingPart(HBITMAP bitmap, const PixelRect& visible, int32_t left, int32_t top)
+{
+    PixelRect source = {visible.left - left, visible.top - top, visible.right - left, visible.bottom - top};
+    return {bitmap, source, visible};
+}
+
+// Uncompressed blue, green, red bytes: the one kind of BMP pixels read here. Other kinds
+// are left to GDI, which knows them all.
+static bool BmpTrueColour(const BmpInfoHeader& header)
+{
+    return header.biCompression == BMP_RGB && (header.biBitCount == 24 || header.biBitCount == 32);
+}
+
+bool cImageDecoder::CanReduceTo(const PictureView& view) const
+{
+    bool readable = format != FORMAT_BMP || BmpTrueColour(static_cast<const BmpState*>(formatState)->infoHeader);
+    return readable && CanReduce(width, Rows(), view.width, view.height);
+}
+
+HBITMAP cImageDecoder::MakeReducedBitmap(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+{
+    switch (format) {
+    case FORMAT_BMP:
+        return MakeReducedBmp(dc, reducedWidth, reducedRows);
+    case FORMAT_GIF:
+        return MakeReducedGif(dc, reducedWidth, reducedRows);
+    case FORMAT_JPEG:
+        return MakeReducedJpeg(dc, reducedWidth, reducedRows);
+    default:
+        return nullptr;
+    }
+}
+
+ViewBitmap cImageDecoder::MakeBitmap(HDC dc, const PictureView& view)
+{
+    PrepareSharedBitmapInfo();
+    PixelRect visible = VisiblePart(view);
+    if (error != DE_OK || visible.right <= visible.left || visible.bottom <= visible.top) {
+        return {nullptr, {}, {}};
+    }
+    PixelRect whole = {0, 0, width, static_cast<int32_t>(Rows())};
+    if (view.width == width && static_cast<uint32_t>(view.height) == Rows()) {
+        bool cut = memcmp(&visible, &whole, sizeof whole) != 0;
+        if (format == FORMAT_JPEG && cut) {
+            return MakeJpegPart(dc, visible);
+        }
+        return ShowingPart(MakeBitmap(dc), visible, 0, 0);
+    }
+    if (CanReduceTo(view)) {
+        HBITMAP reduced = MakeReducedBitmap(dc, static_cast<uint32_t>(view.width), static_cast<uint32_t>(view.height));
+        return ShowingPart(reduced, visible, 0, 0);
+    }
+    return {MakeBitmap(dc), whole, {0, 0, view.width, view.height}};
+}
+
 // The first call reads the colour table and the pixels; later calls reuse them.
-HBITMAP cImageDecoder::MakeBmpBitmap(HDC dc)
+void cImageDecoder::LoadBmpPixels()
 {
     BmpState* bmp = static_cast<BmpState*>(formatState);
-    if (bmp->bitmapInfo == nullptr) {
-        bmp->bitmapInfo = static_cast<uint8_t*>(AllocateZeroed(bmp->infoBytes));
-        memcpy(bmp->bitmapInfo, &bmp->infoHeader, sizeof bmp->infoHeader);
-        if (!ReadFully(file, bmp->bitmapInfo + sizeof bmp->infoHeader, bmp->colourTableBytes)) {
-            error = DE_READ;
-        }
-        bmp->pixels = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, bmp->pixelBytes));
-        if (!ReadFully(file, bmp->pixels, bmp->pixelBytes)) {
-            error = DE_READ;
-        }
+    if (bmp->bitmapInfo != nullptr) {
+        return;
     }
+    bmp->bitmapInfo = static_cast<uint8_t*>(AllocateZeroed(bmp->infoBytes));
+    memcpy(bmp->bitmapInfo, &bmp->infoHeader, sizeof bmp->infoHeader);
+    if (!ReadFully(file, bmp->bitmapInfo + sizeof bmp->infoHeader, bmp->colourTableBytes)) {
+        error = DE_READ;
+    }
+    bmp->pixels = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, bmp->pixelBytes));
+    if (!ReadFully(file, bmp->pixels, bmp->pixelBytes)) {
+        error = DE_READ;
+    }
+}
+
+HBITMAP cImageDecoder::MakeBmpBitmap(HDC dc)
+{
+    LoadBmpPixels();
+    BmpState* bmp = static_cast<BmpState*>(formatState);
     return CreateDeviceBitmap(dc, bmp->bitmapInfo, bmp->infoBytes, bmp->pixels, bmp->pixelBytes);
+}
+
+HBITMAP cImageDecoder::MakeReducedBmp(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+{
+    LoadBmpPixels();
+    const BmpState* bmp = static_cast<const BmpState*>(formatState);
+    uint32_t columns = static_cast<uint32_t>(width), rows = Rows();
+    int bytesPerPixel = bmp->infoHeader.biBitCount / 8;
+    size_t stride = static_cast<size_t>(RowStride(columns, bmp->infoHeader.biBitCount));
+    cAreaReducer reducer(columns, rows, reducedWidth, reducedRows, 3);
+    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * static_cast<size_t>(columns)));
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint8_t* row = bmp->pixels + stride * (height > 0 ? rows - 1 - y : y);
+        if (bytesPerPixel == 4) {
+            for (uint32_t x = 0; x < columns; ++x) {
+                memcpy(bgr + 3 * x, row + 4 * x, 3);
+            }
+            row = bgr;
+        }
+        reducer.AddRow(row);
+    }
+    RFree(__FILE__, __LINE__, bgr);
+    return MakeSharedInfoBitmap(dc, reducedWidth, reducedRows, 24, reducer.Pixels(), reducer.PixelBytes());
 }

@@ -1,6 +1,7 @@
 // Runs files through cImageDecoder and reads the resulting bitmap back as colours.
 #pragma once
 
+#include "screensaver/PictureView.h"
 #include "tests/common/BmpWriter.h"
 
 #include <cstdint>
@@ -18,5 +19,20 @@ struct Decoded {
 };
 
 Decoded DecodeBytes(const std::vector<uint8_t>& bytes, bool secondBitmap = false);
-// A failure naming the first few pixels that differ.
-void ExpectSamePicture(const Picture& actual, const Picture& expected, const std::string& what);
+
+// What a view of a file shows: the source part of its bitmap, and where that goes.
+struct ViewShown {
+    int32_t error = 0;
+    bool made = false;
+    Picture picture;
+    PixelRect destination = {};
+};
+ViewShown DecodeView(const std::vector<uint8_t>& bytes, const PictureView& view);
+
+// The part of a picture within rect.
+Picture Cut(const Picture& picture, const PixelRect& rect);
+// The picture reduced to width x height by exact area averaging.
+Picture AreaMean(const Picture& picture, int width, int height);
+
+// A failure naming the first few pixels with a channel more than `tolerance` off.
+void ExpectSamePicture(const Picture& actual, const Picture& expected, const std::string& what, int tolerance = 0);

@@ -9,3 +9,5 @@ HDC AcquireTestDevice();
 void ReleaseTestDevice(HDC dc);
 // The bitmap's pixels as 0xRRGGBB, top row first.
 Picture ReadBackBitmap(HDC dc, HBITMAP bitmap, int width, int height);
+// The same at the bitmap's own size.
+Picture ReadBackBitmap(HDC dc, HBITMAP bitmap);

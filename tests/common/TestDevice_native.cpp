@@ -48,3 +48,10 @@ Picture ReadBackBitmap(HDC, HBITMAP handle, int width, int height)
     }
     return picture;
 }
+
+Picture ReadBackBitmap(HDC dc, HBITMAP handle)
+{
+    BmpInfoHeader header;
+    memcpy(&header, AsNativeBitmap(handle)->info.data(), sizeof header);
+    return ReadBackBitmap(dc, handle, header.biWidth, header.biHeight < 0 ? -header.biHeight : header.biHeight);
+}

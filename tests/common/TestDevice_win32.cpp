@@ -30,3 +30,10 @@ Picture ReadBackBitmap(HDC dc, HBITMAP bitmap, int width, int height)
     }
     return picture;
 }
+
+Picture ReadBackBitmap(HDC dc, HBITMAP bitmap)
+{
+    BITMAP size = {};
+    GetObject(bitmap, sizeof size, &size);
+    return ReadBackBitmap(dc, bitmap, size.bmWidth, size.bmHeight);
+}

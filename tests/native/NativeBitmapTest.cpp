@@ -1,4 +1,5 @@
 // What the decoder hands to the device-bitmap step, checked byte by byte.
+#include "screensaver/BitmapLayout.h"
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
 #include "tests/common/GifWriter.h"

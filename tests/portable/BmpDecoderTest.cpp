@@ -1,3 +1,4 @@
+#include "screensaver/BitmapLayout.h"
 #include "screensaver/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
 #include "tests/common/Decoding.h"
@@ -141,6 +142,7 @@ TEST(BmpDecoder, InconsistentHeadersAreRefused)
         Decoded outcome = DecodeBytes(bytes, true);
         EXPECT_EQ(outcome.headerError, DE_FORMAT) << c.what;
         EXPECT_FALSE(outcome.made) << c.what;
+        EXPECT_FALSE(DecodeView(bytes, {1, 1, {0, 0, 1, 1}}).made) << c.what;
     }
 }
 
@@ -159,6 +161,21 @@ TEST(BmpDecoder, CompressedDataIsBoundedByItsImageSize)
     EXPECT_EQ(outcome.headerError, DE_OK);
     EXPECT_TRUE(outcome.made);
     EXPECT_EQ(outcome.error, DE_READ);
+}
+
+TEST(BmpDecoder, TrueColourShrunkIsTheAreaMeanAndOtherKindsComeWhole)
+{
+    Picture picture = ColourfulPicture(37, 24);
+    const PictureView view = {10, 7, {0, 0, 10, 7}};
+    ViewShown bottomUp = DecodeView(WriteBmp(MakeBmp(picture, 24, false)), view);
+    ExpectSamePicture(bottomUp.picture, AreaMean(picture, 10, 7), "24 bits", 1);
+    ViewShown topDown = DecodeView(WriteBmp(MakeBmp(picture, 32, true)), view);
+    ExpectSamePicture(topDown.picture, AreaMean(picture, 10, 7), "32 bits, top-down", 1);
+
+    std::vector<uint32_t> palette = GreyPalette(256);
+    Picture indexed = PalettePicture(37, 24, palette);
+    ViewShown whole = DecodeView(WriteBmp(MakeBmp(indexed, 8, false, palette)), view);
+    ExpectSamePicture(whole.picture, indexed, "8 bits, for GDI to shrink");
 }
 
 } // namespace

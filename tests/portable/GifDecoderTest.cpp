@@ -305,4 +305,18 @@ TEST(GifDecoder, EmptyOrOversizedPicturesAreRefused)
     }
 }
 
+TEST(GifDecoder, ShrunkPicturesAreAreaMeansOfTheirColours)
+{
+    std::vector<uint32_t> palette = SpreadColours(256);
+    IndexedPicture picture = IndexNoise(37, 24, 256);
+    Picture colours = ColoursOf(picture, palette);
+    const int sizes[][2] = {{18, 12}, {10, 7}, {37, 5}, {1, 1}};
+    for (const auto& size : sizes) {
+        std::string what = std::to_string(size[0]) + "x" + std::to_string(size[1]);
+        ViewShown shown = DecodeView(WriteGif(MakeGif(picture, palette)), {size[0], size[1], {0, 0, size[0], size[1]}});
+        ASSERT_TRUE(shown.made) << what;
+        ExpectSamePicture(shown.picture, AreaMean(colours, size[0], size[1]), what, 1);
+    }
+}
+
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -129,6 +131,58 @@ TEST(JpegDecoder, OversizedPictureIsRefusedBeforeDecoding)
     Decoded decoded = DecodeBytes(bytes);
     EXPECT_EQ(decoded.headerError, DE_FORMAT);
     EXPECT_FALSE(decoded.made);
+}
+
+// Smooth colour fields, where the library's scaled decoding comes close to an area mean.
+Picture Gradient(int width, int height)
+{
+    Picture picture{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.pixels.push_back(static_cast<uint32_t>(x * 255 / width) << 16 | (y * 255 / height) << 8 | 0x60);
+        }
+    }
+    return picture;
+}
+
+TEST(JpegDecoder, PartsAtNaturalSizeMatchTheLibraryToTheirEdges)
+{
+    const PixelRect parts[] = {{37, 21, 150, 99}, {0, 0, 200, 50}, {181, 111, 200, 120}, {17, 3, 18, 4}};
+    const struct {
+        std::vector<uint8_t> bytes;
+        const char* what;
+    } files[] = {{WriteJpeg(ColourfulPicture(200, 120), JPEG_COLOUR), "colour"},
+                 {WriteJpeg(ColourfulPicture(200, 120), JPEG_GREY), "grey"},
+                 {WriteJpeg(ColourfulPicture(200, 120), JPEG_COLOUR, 75, true), "progressive"}};
+    for (const auto& file : files) {
+        Picture library = LibraryDecode(file.bytes);
+        for (const PixelRect& part : parts) {
+            std::string what = std::string(file.what) + ", columns " + std::to_string(part.left) + " to " +
+                               std::to_string(part.right) + ", rows " + std::to_string(part.top) + " to " +
+                               std::to_string(part.bottom);
+            ViewShown shown = DecodeView(file.bytes, {200, 120, part});
+            ASSERT_TRUE(shown.made) << what;
+            EXPECT_EQ(shown.error, DE_OK) << what;
+            ExpectSamePicture(shown.picture, Cut(library, part), what);
+            EXPECT_EQ(memcmp(&shown.destination, &part, sizeof part), 0) << what;
+        }
+    }
+}
+
+TEST(JpegDecoder, ShrunkPicturesComeCloseToTheAreaMean)
+{
+    Picture picture = Gradient(200, 160);
+    for (JpegKind kind : {JPEG_COLOUR, JPEG_GREY}) {
+        std::vector<uint8_t> bytes = WriteJpeg(picture, kind, 95);
+        Picture library = LibraryDecode(bytes);
+        for (int width : {100, 77, 13}) {
+            int height = width * 4 / 5;
+            std::string what = std::string(kind == JPEG_GREY ? "grey" : "colour") + " to " + std::to_string(width);
+            ViewShown shown = DecodeView(bytes, {width, height, {0, 0, width, height}});
+            ASSERT_TRUE(shown.made) << what;
+            ExpectSamePicture(shown.picture, AreaMean(library, width, height), what, 3);
+        }
+    }
 }
 
 } // namespace

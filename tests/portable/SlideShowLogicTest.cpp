@@ -85,4 +85,25 @@ TEST(PlacePicture, DegenerateSizesStayDefined)
     ExpectPlaced(PlacePicture(0, 10, 1024, 768, true), 512, 0, 0, 768);
 }
 
+void ExpectVisible(const PictureView& view, int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    EXPECT_EQ(view.visible.left, left);
+    EXPECT_EQ(view.visible.top, top);
+    EXPECT_EQ(view.visible.right, right);
+    EXPECT_EQ(view.visible.bottom, bottom);
+}
+
+TEST(ViewOf, ThePartOfThePictureInsideTheWindow)
+{
+    ExpectVisible(ViewOf(PlacePicture(1100, 900, 1024, 768, false), 1024, 768), 38, 66, 1062, 834);
+    ExpectVisible(ViewOf(PlacePicture(1025, 768, 1024, 768, false), 1024, 768), 0, 0, 1024, 768);
+    ExpectVisible(ViewOf(PlacePicture(10, 20, 1024, 768, false), 1024, 768), 0, 0, 10, 20);
+    PictureView scaled = ViewOf(PlacePicture(1280, 1024, 1024, 768, true), 1024, 768);
+    EXPECT_EQ(scaled.width, 960);
+    ExpectVisible(scaled, 0, 0, 960, 768);
+    ExpectVisible(ViewOf(PlacePicture(INT32_MAX, 1, 1024, 768, false), 1024, 768), 1073741311, 0, 1073742335, 1);
+    PictureView empty = ViewOf(PlacePicture(0, 0, 1024, 768, true), 1024, 768);
+    EXPECT_LE(empty.visible.right, empty.visible.left);
+}
+
 } // namespace

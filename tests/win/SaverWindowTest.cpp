@@ -5,8 +5,12 @@
 #include "SaverProcess.h"
 #include "host/SaverWindow.h"
 #include "screensaver/shared.h"
+#include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -34,7 +38,9 @@ DWORD TimeTicks(HWND window, int count)
     return GetTickCount() - start;
 }
 
-CHILD_SCENARIO(SaverWindow)
+// The saver window as the host makes it, 200 x 100; its class keeps no DC of its own, so
+// that other threads can read the window.
+HWND CreateSaverWindow()
 {
     WNDCLASSA saverClass = {};
     saverClass.lpfnWndProc = SaverClassProc;
@@ -42,9 +48,14 @@ CHILD_SCENARIO(SaverWindow)
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&saverClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "WindowsScreenSaverClass", "Screen Saver",
-                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 200, 100, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(WS_EX_TOPMOST, "WindowsScreenSaverClass", "Screen Saver",
+                           WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 200, 100, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+CHILD_SCENARIO(SaverWindow)
+{
+    HWND window = CreateSaverWindow();
     Observe("cursorHidden", GetCursor() == nullptr);
     Observe("setCursor", SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), 0));
     Observe("erase", SendMessageA(window, WM_ERASEBKGND, 0, 0));
@@ -60,6 +71,51 @@ CHILD_SCENARIO(SaverWindow)
     Observe("quit", TakePosted(nullptr, WM_QUIT));
     Observe("timerAfterDestroy", KillTimer(window, 1));
     Observe("keysClosed", KeysAreClosed());
+    return 0;
+}
+
+// Reads the centre of the window from a second thread, which sees what the window's own
+// drawing leaves there at every moment, until the colour `until` shows.
+struct CentreWatch {
+    HWND window;
+    COLORREF until;
+    HANDLE firstSeen; // an event, set after the first reading
+    std::set<COLORREF> seen;
+};
+
+DWORD WINAPI WatchCentre(void* context)
+{
+    CentreWatch* watch = static_cast<CentreWatch*>(context);
+    HDC dc = GetDC(watch->window);
+    DWORD start = GetTickCount();
+    COLORREF colour;
+    do {
+        colour = GetPixel(dc, 100, 50);
+        watch->seen.insert(colour);
+        SetEvent(watch->firstSeen);
+    } while (colour != watch->until && GetTickCount() - start < kTimeout);
+    ReleaseDC(watch->window, dc);
+    return 0;
+}
+
+// Two ticks; the colours the window's centre shows from before the second one until blue.
+CHILD_SCENARIO(SecondTickWatched)
+{
+    HWND window = CreateSaverWindow();
+    SendMessageA(window, WM_TIMER, 1, 0);
+    CentreWatch watch = {window, RGB(0, 0, 255), CreateEventA(nullptr, TRUE, FALSE, nullptr), {}};
+    HANDLE watcher = CreateThread(nullptr, 0, WatchCentre, &watch, 0, nullptr);
+    WaitForSingleObject(watch.firstSeen, kTimeout);
+    SendMessageA(window, WM_TIMER, 1, 0);
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+    CloseHandle(watch.firstSeen);
+    std::ostringstream colours;
+    for (COLORREF colour : watch.seen) {
+        colours << std::hex << colour << " ";
+    }
+    Observe("colours", colours.str());
+    DestroyWindow(window);
     return 0;
 }
 
@@ -80,6 +136,17 @@ TEST_F(SaverWindowProcedures, CursorTimerInputAndTeardown)
     EXPECT_EQ(seen["quit"], "1");
     EXPECT_EQ(seen["timerAfterDestroy"], "0");
     EXPECT_EQ(seen["keysClosed"], "1");
+}
+
+TEST_F(SaverWindowProcedures, ATickShowsTheLastPictureUntilItDrawsTheNextWithoutBlackBetween)
+{
+    std::vector<uint32_t> red(1000 * 750, 0xFF0000), blue(1000 * 750, 0x0000FF);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({1000, 750, red}, 24, false))),
+                                      WriteTempFile("blue.bmp", WriteBmp(MakeBmp({1000, 750, blue}, 24, false)))});
+    ChildProcess child("SecondTickWatched");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    // The centre goes from red straight to blue (colours as 0xBBGGRR).
+    EXPECT_EQ(child.Observed()["colours"], "ff ff0000 ");
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <set>
 #include <string>
 
@@ -96,10 +99,12 @@ TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
 {
     Picture large = PositionPicture(1100, 900);
     Picture small = PositionPicture(10, 20);
-    HWND window = Start(0, {WriteBmpFile(large), WriteBmpFile(small)});
+    std::vector<uint8_t> jpeg = WriteJpeg(large, JPEG_COLOUR);
+    HWND window = Start(0, {WriteBmpFile(large), WriteBmpFile(small), WriteTempFile("large.jpg", jpeg)});
     ASSERT_NE(window, nullptr);
     ExpectShownAt(Tick(window), large, -38, -66);
     ExpectShownAt(Tick(window), small, 507, 374);
+    ExpectShownAt(Tick(window), LibraryDecode(jpeg), -38, -66);
 }
 
 // The bounding box of the pixels that are not black.
@@ -216,6 +221,84 @@ TEST_F(SlideShowOnScreen, RandomOrderShowsEveryPicture)
         seen.insert(Tick(window).At(512, 384));
     }
     EXPECT_EQ(seen, std::set<uint32_t>(colours, colours + 2));
+}
+
+// Light colours only: every channel 128 ... 255.
+std::vector<uint32_t> LightColours(int count)
+{
+    std::vector<uint32_t> colours;
+    for (int i = 0; i < count; ++i) {
+        colours.push_back(static_cast<uint32_t>(128 + i * 37 % 128) << 16 | (128 + i * 71 % 128) << 8 | (255 - i % 128));
+    }
+    return colours;
+}
+
+double MeanBrightness(const Picture& picture)
+{
+    double sum = 0;
+    for (uint32_t pixel : picture.pixels) {
+        sum += (pixel >> 16) + (pixel >> 8 & 0xFF) + (pixel & 0xFF);
+    }
+    return sum / (3.0 * picture.pixels.size());
+}
+
+// The largest difference of a channel from that of `colour`, over the whole screen.
+int LargestDifference(const Picture& screen, uint32_t colour)
+{
+    int largest = 0;
+    for (uint32_t pixel : screen.pixels) {
+        for (int shift : {0, 8, 16}) {
+            largest = std::max(largest, std::abs(static_cast<int>((pixel >> shift & 0xFF) - (colour >> shift & 0xFF))));
+        }
+    }
+    return largest;
+}
+
+TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
+{
+    // 2048 x 1536 on the 1024 x 768 screen: each screen pixel stands for 2 x 2 of the picture.
+    const int width = 2048, height = 1536;
+    std::vector<uint32_t> light = LightColours(256);
+    IndexedPicture noiseIndices = IndexNoise(width, height, 256);
+    Picture noise = ColoursOf(noiseIndices, light);
+    Picture noise16 = noise;
+    for (uint32_t& pixel : noise16.pixels) {
+        pixel = Quantise16(pixel, false);
+    }
+    // Columns of white and grey in turn, and their mean.
+    const std::vector<uint32_t> whiteAndGrey = {0xFFFFFF, 0x808080};
+    const uint32_t mean = 0xC0C0C0;
+    IndexedPicture columnIndices{width, height, {}};
+    for (int i = 0; i < width * height; ++i) {
+        columnIndices.indices.push_back(static_cast<uint8_t>(i % 2));
+    }
+    Picture columns = ColoursOf(columnIndices, whiteAndGrey);
+
+    struct Shown {
+        const char* what;
+        std::vector<uint8_t> noise;
+        std::vector<uint8_t> columns;
+        double noiseBrightness;
+    } shown[] = {
+        {"24-bit BMP", WriteBmp(MakeBmp(noise, 24, false)), WriteBmp(MakeBmp(columns, 24, false)), MeanBrightness(noise)},
+        {"16-bit BMP", WriteBmp(MakeBmp(noise, 16, false)), WriteBmp(MakeBmp(columns, 16, false)),
+         MeanBrightness(noise16)},
+        {"GIF", WriteGif(MakeGif(noiseIndices, light)), WriteGif(MakeGif(columnIndices, whiteAndGrey)),
+         MeanBrightness(noise)},
+        {"JPEG", WriteJpeg(noise, JPEG_COLOUR, 95), WriteJpeg(columns, JPEG_COLOUR, 95), MeanBrightness(noise)},
+    };
+    std::vector<std::string> paths;
+    for (const Shown& pictures : shown) {
+        paths.push_back(WriteTempFile("noise", pictures.noise));
+        paths.push_back(WriteTempFile("columns", pictures.columns));
+    }
+    HWND window = Start(2, paths);
+    ASSERT_NE(window, nullptr);
+    for (const Shown& pictures : shown) {
+        Picture screen = Tick(window);
+        EXPECT_NEAR(MeanBrightness(screen) / pictures.noiseBrightness, 1.0, 0.05) << pictures.what << " noise";
+        EXPECT_LE(LargestDifference(Tick(window), mean), 16) << pictures.what << " columns";
+    }
 }
 
 } // namespace

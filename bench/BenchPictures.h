@@ -1,0 +1,25 @@
+// Pictures and reference decoders shared by the benchmarks.
+#pragma once
+
+#include "tests/common/BmpWriter.h"
+#include "tests/common/GifWriter.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Smooth colour fields with fine grain, something like a photograph.
+Picture PhotoPicture(int width, int height);
+// A 256-colour picture: a smooth index field with occasional dither noise.
+IndexedPicture TwoFiftySixColours(int width, int height);
+// A two-colour picture: an ordered dither of a radial gradient.
+IndexedPicture TwoColours(int width, int height);
+
+// Writes bytes to folder/name and returns the path.
+std::string Save(const std::string& folder, const std::string& name, const std::vector<uint8_t>& bytes);
+double MedianMilliseconds(int runs, const std::function<void()>& work);
+
+// Reference decoders; each ends the program when the file does not decode.
+void DecodeWithGiflib(const std::string& path);
+void DecodeWithJpegLibrary(const std::string& path);
+void ReadIntoMemory(const std::string& path);

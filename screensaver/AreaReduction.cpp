@@ -1,0 +1,133 @@
+// Positions are fixed-point with 12 fraction bits in result pixels: every result pixel is
+// 4096 units wide and high, and source pixel i spans units edge(i) ... edge(i + 1) - 1.
+// Since the result is never larger than the source, a source pixel falls in at most two
+// result pixels in each direction, and the weights of each result pixel add up to exactly
+// 4096 x 4096: uniform areas come out unchanged. 255 x 4096 x 4096 fits in 32 bits, and
+// result sides up to kMaxReducedSide keep every position within 32 bits.
+#include "AreaReduction.h"
+
+#include "BitmapLayout.h"
+
+#include "../shared/cgen.h"
+
+#include <cstring>
+#include <utility>
+
+static const int kFractionBits = 12;
+static const uint32_t kMaxReducedSide = 65535;
+// What the reducer keeps per source column: its place and weights, and two rows of sums
+// of up to three channels.
+static const uint32_t kBitsPerSourceColumn = 8 * (sizeof(uint32_t) + 2 * sizeof(uint16_t) + 6 * sizeof(uint32_t));
+
+bool CanReduce(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t width, uint32_t height)
+{
+    uint64_t bytes;
+    return width >= 1 && height >= 1 && width <= sourceWidth && height <= sourceHeight &&
+           width <= kMaxReducedSide && height <= kMaxReducedSide && PixelBufferBytes(width, height, 24, &bytes) &&
+           PixelBufferBytes(sourceWidth, 1, kBitsPerSourceColumn, &bytes);
+}
+
+// The unit at which source pixel i starts.
+static uint32_t Edge(uint32_t i, uint32_t resultSize, uint32_t sourceSize)
+{
+    return static_cast<uint32_t>((static_cast<uint64_t>(i) * resultSize << kFractionBits) / sourceSize);
+}
+
+template <typename T> static T* AllocateZeroed(size_t count)
+{
+    T* block = static_cast<T*>(RMalloc(__FILE__, __LINE__, count * sizeof(T)));
+    memset(block, 0, count * sizeof(T));
+    return block;
+}
+
+cAreaReducer::cAreaReducer(uint32_t sourceWidth_, uint32_t sourceHeight_, uint32_t width_, uint32_t height_,
+                           int channels_)
+    : sourceWidth(sourceWidth_), sourceHeight(sourceHeight_), width(width_), height(height_), channels(channels_),
+      stride(static_cast<size_t>(RowStride(width_, 8 * channels_))),
+      columns(AllocateZeroed<uint32_t>(sourceWidth_)), columnWeights(AllocateZeroed<uint16_t>(sourceWidth_)),
+      nextColumnWeights(AllocateZeroed<uint16_t>(sourceWidth_)), sourceRow(0), resultRow(0),
+      current(AllocateZeroed<uint32_t>(static_cast<size_t>(sourceWidth_) * channels_)),
+      following(AllocateZeroed<uint32_t>(static_cast<size_t>(sourceWidth_) * channels_)),
+      rowSums(AllocateZeroed<uint32_t>((width_ + 1) * static_cast<size_t>(channels_))),
+      pixels(AllocateZeroed<uint8_t>(stride * height_))
+{
+    for (uint32_t i = 0; i < sourceWidth; ++i) {
+        uint32_t start = Edge(i, width, sourceWidth), end = Edge(i + 1, width, sourceWidth);
+        uint32_t columnEnd = ((start >> kFractionBits) + 1) << kFractionBits;
+        columns[i] = start >> kFractionBits;
+        columnWeights[i] = static_cast<uint16_t>((end < columnEnd ? end : columnEnd) - start);
+        nextColumnWeights[i] = static_cast<uint16_t>(end - start - columnWeights[i]);
+    }
+}
+
+cAreaReducer::~cAreaReducer()
+{
+    RFree(__FILE__, __LINE__, columns);
+    RFree(__FILE__, __LINE__, columnWeights);
+    RFree(__FILE__, __LINE__, nextColumnWeights);
+    RFree(__FILE__, __LINE__, current);
+    RFree(__FILE__, __LINE__, following);
+    RFree(__FILE__, __LINE__, rowSums);
+    RFree(__FILE__, __LINE__, pixels);
+}
+
+// Adds the row to the sums of the result row in progress and of the one after it.
+void cAreaReducer::SumDown(const uint8_t* row, uint32_t weight, uint32_t followingWeight)
+{
+    size_t count = static_cast<size_t>(sourceWidth) * channels;
+    for (size_t i = 0; i < count; ++i) {
+        current[i] += row[i] * weight;
+    }
+    if (followingWeight != 0) {
+        for (size_t i = 0; i < count; ++i) {
+            following[i] += row[i] * followingWeight;
+        }
+    }
+}
+
+// rowSums := the result row in progress summed across, in units of 1/(4096 x 4096) of a value.
+template <int kChannels> void cAreaReducer::SumAcross()
+{
+    memset(rowSums, 0, (width + 1) * kChannels * sizeof(uint32_t));
+    const uint32_t* column = current;
+    for (uint32_t i = 0; i < sourceWidth; ++i, column += kChannels) {
+        uint32_t* sums = rowSums + columns[i] * kChannels;
+        uint32_t weight = columnWeights[i], nextWeight = nextColumnWeights[i];
+        for (int c = 0; c < kChannels; ++c) {
+            sums[c] += column[c] * weight;
+            sums[kChannels + c] += column[c] * nextWeight;
+        }
+    }
+}
+
+void cAreaReducer::FinishResultRow()
+{
+    if (channels == 1) {
+        SumAcross<1>();
+    } else {
+        SumAcross<3>();
+    }
+    uint8_t* out = pixels + resultRow * stride;
+    size_t count = static_cast<size_t>(width) * channels;
+    for (size_t i = 0; i < count; ++i) {
+        out[i] = static_cast<uint8_t>((rowSums[i] + (1u << (2 * kFractionBits - 1))) >> (2 * kFractionBits));
+    }
+    std::swap(current, following);
+    memset(following, 0, static_cast<size_t>(sourceWidth) * channels * sizeof(uint32_t));
+    ++resultRow;
+}
+
+void cAreaReducer::AddRow(const uint8_t* row)
+{
+    if (sourceRow == sourceHeight) {
+        return;
+    }
+    uint32_t start = Edge(sourceRow, height, sourceHeight), end = Edge(sourceRow + 1, height, sourceHeight);
+    uint32_t rowEnd = (resultRow + 1) << kFractionBits;
+    uint32_t weight = (end < rowEnd ? end : rowEnd) - start;
+    SumDown(row, weight, end - start - weight);
+    ++sourceRow;
+    if (end >= rowEnd) {
+        FinishResultRow();
+    }
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the win32 and bench presets and runs the tick benchmark on a private display and
+# prefix (build/wineprefix-bench). Another Windows build directory may be given to measure it.
+#   scripts/tick-bench.sh [WINDOWS_BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+"$root/scripts/setup.sh" >/dev/null
+for preset in win32 bench; do
+  cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" >/dev/null
+done
+
+. "$root/scripts/wine-session.sh"
+trap wine_session_end EXIT
+wine_session_start "$root/build/wineprefix-bench"
+"$root/build/bench/bench/tick_bench" "${1:-$root/build/win32}"
