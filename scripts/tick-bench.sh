@@ -6,9 +6,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-"$root/scripts/setup.sh" >/dev/null
+. "$root/scripts/steps.sh"
+"$root/scripts/setup.sh"
 for preset in win32 bench; do
-  cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" >/dev/null
+  step "configure $preset" cmake --preset "$preset"
+  step "build $preset" cmake --build --preset "$preset"
 done
 
 . "$root/scripts/wine-session.sh"
