@@ -54,7 +54,7 @@ pid_t Spawn(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        fprintf(stderr, "cannot start %s\n", argv[1]);
+        fprintf(stderr, "cannot start %s\n", argv[0]);
         exit(1);
     }
     posix_spawn_file_actions_destroy(&actions);

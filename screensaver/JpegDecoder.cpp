@@ -156,7 +156,7 @@ static void StartDecompress(j_decompress_ptr decompressor, void* context)
 // Starts a decompression by the plan: DE_OK, or the error with the decompressor gone.
 static int32_t StartJpeg(JpegState* jpeg, JpegPlan* plan)
 {
-    if (!RunGuarded(jpeg, StartDecompress, plan)) {
+    if (!jpeg->decompressorHeld || !RunGuarded(jpeg, StartDecompress, plan)) {
         return DE_JPEG;
     }
     int components = jpeg->decompressor.output_components;
@@ -261,8 +261,9 @@ HBITMAP cImageDecoder::MakeJpegBitmap(HDC dc)
     return ReadImage(jpeg, dc, jpeg->stride, jpeg->decompressor.output_height, &error);
 }
 
-// Only the rows shown are decoded, and of them the columns shown and one more on each
-// side: the library takes the edges of a cut for picture edges, which changes their colours.
+// Only the rows shown become pixels (the rows above are skipped, which still reads their
+// data), and of them the columns shown and one more on each side: the library takes the
+// edges of a cut for picture edges, which changes their colours.
 ViewBitmap cImageDecoder::MakeJpegPart(HDC dc, const PixelRect& part)
 {
     JpegState* jpeg = static_cast<JpegState*>(formatState);

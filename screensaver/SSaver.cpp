@@ -42,6 +42,9 @@ static void LoadImageList()
 
 static void ReleaseImageList()
 {
+    if (imageList == nullptr) {
+        return;
+    }
     cArrayIter* iterator = imageList->NewIterator();
     while (iterator->More()) {
         RFree(kSourceName, kPathFreeLine, iterator->Next());

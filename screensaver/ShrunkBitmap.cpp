@@ -19,7 +19,8 @@ static bool ReadBackInto(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t rows, 
     BITMAPINFO info = {};
     info.bmiHeader = TrueColourHeader(width, static_cast<int32_t>(rows));
     size_t stride = static_cast<size_t>(RowStride(width, 24));
-    uint8_t* band = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, stride * kBandRows));
+    uint32_t bandRows = rows < kBandRows ? rows : kBandRows;
+    uint8_t* band = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, stride * bandRows));
     bool complete = true;
     for (uint32_t top = 0; top < rows && complete; top += kBandRows) {
         uint32_t count = rows - top < kBandRows ? rows - top : kBandRows;

@@ -48,9 +48,9 @@ public:
     // A new device bitmap of the whole picture owned by the caller, or null after any error.
     HBITMAP MakeBitmap(HDC dc);
     // The picture as the view shows it. Drawn at its size, only the visible part of a JPEG is
-    // decoded; drawn smaller, a GIF, a JPEG or a BMP of 24 or 32 bits comes out reduced to
-    // the drawn size by area averaging; otherwise the picture comes out whole. A JPEG
-    // decoder makes one bitmap in all, by either call.
+    // decoded; drawn smaller, a GIF, a JPEG or an uncompressed BMP of 24 or 32 bits comes out
+    // reduced to the drawn size by area averaging; otherwise the picture comes out whole. A
+    // JPEG decoder makes one bitmap in all, by either call.
     ViewBitmap MakeBitmap(HDC dc, const PictureView& view);
 
     int32_t width;

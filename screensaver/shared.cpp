@@ -80,9 +80,13 @@ void OpenKeys()
 
 void CloseKeys()
 {
+    if (userKey == nullptr) {
+        return;
+    }
     if (RegCloseKey(userKey) != ERROR_SUCCESS) {
         Warning(kSourceName, kCloseUserKeyLine, "Could not close user key");
     }
+    userKey = nullptr;
 }
 
 // "File_%d": name has room for kValueNameChars characters.

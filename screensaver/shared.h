@@ -9,7 +9,7 @@
 
 #define SETTINGS_VERSION "0.90"
 
-// Open between OpenKeys and CloseKeys.
+// Open between OpenKeys and CloseKeys, null otherwise.
 extern HKEY userKey;
 
 // Flags bits.
