@@ -7,6 +7,7 @@
 #include "AreaReduction.h"
 
 #include "BitmapLayout.h"
+#include "DecoderPrivate.h"
 
 #include "../shared/cgen.h"
 
@@ -33,23 +34,22 @@ static uint32_t Edge(uint32_t i, uint32_t resultSize, uint32_t sourceSize)
     return static_cast<uint32_t>((static_cast<uint64_t>(i) * resultSize << kFractionBits) / sourceSize);
 }
 
-template <typename T> static T* AllocateZeroed(size_t count)
+template <typename T> static T* AllocateZeroedArray(size_t count)
 {
-    T* block = static_cast<T*>(RMalloc(__FILE__, __LINE__, count * sizeof(T)));
-    memset(block, 0, count * sizeof(T));
-    return block;
+    return static_cast<T*>(AllocateZeroed(count * sizeof(T)));
 }
 
 cAreaReducer::cAreaReducer(uint32_t sourceWidth_, uint32_t sourceHeight_, uint32_t width_, uint32_t height_,
                            int channels_)
     : sourceWidth(sourceWidth_), sourceHeight(sourceHeight_), width(width_), height(height_), channels(channels_),
       stride(static_cast<size_t>(RowStride(width_, 8 * channels_))),
-      columns(AllocateZeroed<uint32_t>(sourceWidth_)), columnWeights(AllocateZeroed<uint16_t>(sourceWidth_)),
-      nextColumnWeights(AllocateZeroed<uint16_t>(sourceWidth_)), sourceRow(0), resultRow(0),
-      current(AllocateZeroed<uint32_t>(static_cast<size_t>(sourceWidth_) * channels_)),
-      following(AllocateZeroed<uint32_t>(static_cast<size_t>(sourceWidth_) * channels_)),
-      rowSums(AllocateZeroed<uint32_t>((width_ + 1) * static_cast<size_t>(channels_))),
-      pixels(AllocateZeroed<uint8_t>(stride * height_))
+      columns(AllocateZeroedArray<uint32_t>(sourceWidth_)),
+      columnWeights(AllocateZeroedArray<uint16_t>(sourceWidth_)),
+      nextColumnWeights(AllocateZeroedArray<uint16_t>(sourceWidth_)), sourceRow(0), resultRow(0),
+      current(AllocateZeroedArray<uint32_t>(static_cast<size_t>(sourceWidth_) * channels_)),
+      following(AllocateZeroedArray<uint32_t>(static_cast<size_t>(sourceWidth_) * channels_)),
+      rowSums(AllocateZeroedArray<uint32_t>((width_ + 1) * static_cast<size_t>(channels_))),
+      pixels(AllocateZeroedArray<uint8_t>(stride * height_))
 {
     for (uint32_t i = 0; i < sourceWidth; ++i) {
         uint32_t start = Edge(i, width, sourceWidth), end = Edge(i + 1, width, sourceWidth);

@@ -17,6 +17,9 @@ struct SharedBitmapInfo {
 };
 extern SharedBitmapInfo sharedBitmapInfo;
 
+// A checked allocation of `size` zero bytes.
+void* AllocateZeroed(size_t size);
+
 // A device bitmap of width x rows top-down pixels, 4-byte aligned rows, described by
 // sharedBitmapInfo with that bit count.
 HBITMAP MakeSharedInfoBitmap(HDC dc, uint32_t width, uint32_t rows, int bitCount, const uint8_t* pixels,

@@ -473,8 +473,7 @@ void cImageDecoder::DecodeGifPixels()
     }
     // Four spare bytes leave room to start the rows on a 4-byte boundary.
     size_t bufferBytes = static_cast<size_t>(gif->pixelBytes) + 4;
-    gif->pixelBuffer = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, bufferBytes));
-    memset(gif->pixelBuffer, 0, bufferBytes);
+    gif->pixelBuffer = static_cast<uint8_t*>(AllocateZeroed(bufferBytes));
     GifRowsBegin(gif, width, height);
     bool interlaced = (gif->imageDescriptor[kDescriptorPackedOffset] & kInterlacedFlag) != 0;
     if (!DecodeImageData(file, interlaced)) {

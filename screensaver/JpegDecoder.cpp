@@ -16,7 +16,6 @@
 // The library's header needs FILE and size_t declared first.
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 
 #include <jpeglib.h>
 
@@ -33,7 +32,6 @@ struct JpegState {
     JpegErrorManager errors;
     bool decompressorHeld; // created by the header, not yet destroyed
     size_t stride;         // of the whole picture's rows, checked against the size policy
-    size_t pixelBytes;
 };
 
 void FreeJpegState(JpegState* jpeg)
@@ -90,8 +88,7 @@ static void CreateAndReadHeader(j_decompress_ptr decompressor, void* file)
 
 void cImageDecoder::ReadJpegHeader()
 {
-    JpegState* jpeg = static_cast<JpegState*>(RMalloc(__FILE__, __LINE__, sizeof(JpegState)));
-    memset(jpeg, 0, sizeof *jpeg);
+    JpegState* jpeg = static_cast<JpegState*>(AllocateZeroed(sizeof(JpegState)));
     formatState = jpeg;
     jpeg->decompressor.err = SetupJpegErrors(&jpeg->errors);
     if (!RunGuarded(jpeg, CreateAndReadHeader, file)) {
@@ -113,7 +110,6 @@ void cImageDecoder::ReadJpegHeader()
         return;
     }
     jpeg->stride = static_cast<size_t>(RowStride(decompressor.image_width, bitsPerPixel));
-    jpeg->pixelBytes = static_cast<size_t>(pixelBytes);
 }
 
 // What one decompression gives: the whole picture, the picture scaled down by the library

@@ -55,7 +55,7 @@ static bool ReadFully(FILE* file, void* buffer, size_t count)
     return true;
 }
 
-static void* AllocateZeroed(size_t size)
+void* AllocateZeroed(size_t size)
 {
     void* block = RMalloc(__FILE__, __LINE__, size);
     memset(block, 0, size);

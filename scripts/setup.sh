@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${VELMARIN_CACHE:-$root/.cache}
 deps=$cache/deps
 apt_sources=${VELMARIN_APT_SOURCES:-/etc/apt/sources.list.d}
-source_list=$apt_sources/velmarin-src
+list_stem=$apt_sources/velmarin-src # .sources and .list
 log() { printf '[setup] %s\n' "$*" >&2; }
 
 packages=(
@@ -50,12 +50,12 @@ write_source_lists() {
   local f legacy
   legacy=$(dirname "$apt_sources")/sources.list
   for f in "$apt_sources"/*.sources; do
-    [ -f "$f" ] && [ "$f" != "$source_list.sources" ] || continue
+    [ -f "$f" ] && [ "$f" != "$list_stem.sources" ] || continue
     sed -n '/^Types:/,/^$/p' "$f" | sed 's/^Types:.*/Types: deb-src/'
     echo
-  done > "$source_list.sources"
+  done > "$list_stem.sources"
   if [ -f "$legacy" ]; then
-    grep -E '^deb ' "$legacy" | sed 's/^deb /deb-src /' > "$source_list.list" || true
+    grep -E '^deb ' "$legacy" | sed 's/^deb /deb-src /' > "$list_stem.list" || true
   fi
 }
 
