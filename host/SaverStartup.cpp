@@ -1,6 +1,7 @@
 #include "SaverStartup.h"
 
 #include "../screensaver/ConfigureDialog.h"
+#include "../shared/cgen.h"
 #include "CommandLine.h"
 #include "EntryLookup.h"
 #include "SaverWindow.h"
@@ -92,6 +93,9 @@ int SaverMain(HINSTANCE instance, const char* tail)
     const char* argument = nullptr;
     SaverMode mode = ParseCommandTail(tail, &argument);
     SetHostFlags(mode == MODE_PREVIEW ? 1 : 0, IsWindows95Family() ? 1 : 0);
+    if (mode == MODE_FULL_SCREEN || mode == MODE_PREVIEW) {
+        SendWarningsToDebugger();
+    }
     InstallExceptionGuard();
     return RunMode(mode, argument);
 }

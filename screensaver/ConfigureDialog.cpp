@@ -2,6 +2,7 @@
 
 #include "ImagesDialog.h"
 #include "resources/resource.h"
+#include "UnsavedSettings.h"
 #include "shared.h"
 
 #include <cstdio>
@@ -62,7 +63,8 @@ static void EditedUpdateTime(char text[UPDATE_TIME_CHARS + 1])
     text[copied] = '\0';
 }
 
-static void SaveSettings()
+// ERROR_SUCCESS, or the error of the first value that could not be written.
+static LONG SaveSettings()
 {
     DWORD flags = 0;
     if (IsChecked(randomUpdateBox)) {
@@ -71,11 +73,13 @@ static void SaveSettings()
     if (IsChecked(fullScreenBox)) {
         flags |= FLAG_SCALE_TO_FIT;
     }
-    WriteFlags(flags);
-
+    LONG result = WriteFlags(flags);
+    if (result != ERROR_SUCCESS) {
+        return result;
+    }
     char updateTime[UPDATE_TIME_CHARS + 1];
     EditedUpdateTime(updateTime);
-    WriteUpdateTime(updateTime);
+    return WriteUpdateTime(updateTime);
 }
 
 static void CloseConfigureDialog(HWND dialog, bool accepted)
@@ -95,8 +99,9 @@ static BOOL ConfigureCommand(HWND dialog, WORD command)
 {
     switch (command) {
     case IDOK:
-        SaveSettings();
-        CloseConfigureDialog(dialog, true);
+        if (SettingsSaved(dialog, SaveSettings())) {
+            CloseConfigureDialog(dialog, true);
+        }
         return TRUE;
     case IDCANCEL:
         CloseConfigureDialog(dialog, false);

@@ -1,6 +1,8 @@
 #include "ImagesDialog.h"
 
 #include "../shared/cgen.h"
+#include "Reports.h"
+#include "UnsavedSettings.h"
 #include "resources/resource.h"
 #include "shared.h"
 
@@ -76,7 +78,8 @@ static BOOL InitImagesDialog(HWND dialog)
 {
     imageList = GetDlgItem(dialog, IDC_IMAGE_LIST);
     AcceptDrops(dialog, TRUE);
-    ReadImageList(AddStoredPath, dialog, kSourceName, __LINE__);
+    const FixedReport corrupt = {kSourceName, __LINE__, CORRUPT_REGISTRY_TEXT};
+    ReadImageList(AddStoredPath, dialog, corrupt);
     return TRUE;
 }
 
@@ -238,12 +241,13 @@ static void ReleaseEntries(cArray* entries)
     }
 }
 
-static void SaveImageList()
+static LONG SaveImageList()
 {
     cArray entries;
     CopyEntries(&entries);
-    WriteImageList(entries);
+    LONG result = WriteImageList(entries);
     ReleaseEntries(&entries);
+    return result;
 }
 
 static void SortEntries(HWND dialog)
@@ -262,8 +266,9 @@ static BOOL ImagesCommand(HWND dialog, WORD command)
 {
     switch (command) {
     case IDOK:
-        SaveImageList();
-        CloseImagesDialog(dialog, true);
+        if (SettingsSaved(dialog, SaveImageList())) {
+            CloseImagesDialog(dialog, true);
+        }
         break;
     case IDCANCEL:
         CloseImagesDialog(dialog, false);

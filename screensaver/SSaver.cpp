@@ -3,6 +3,7 @@
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
 #include "GdiGuards.h"
+#include "Reports.h"
 #include "ShrunkBitmap.h"
 #include "SlideShowLogic.h"
 #include "cImageDecoder.h"
@@ -14,8 +15,7 @@
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
-// Lines of the reports about the image list: they are part of the message text.
-static const int kCorruptEntryLine = 71;
+// Where the image list's paths are allocated and released.
 static const int kPathCopyLine = 74;
 static const int kPathFreeLine = 215;
 
@@ -37,7 +37,7 @@ static void LoadImageList()
 {
     imageList = new (std::nothrow) cArray;
     RNew(imageList, kSourceName, __LINE__);
-    ReadImageList(AddPathCopy, nullptr, kSourceName, kCorruptEntryLine);
+    ReadImageList(AddPathCopy, nullptr, REPORT_CORRUPT_SHOW_ENTRY);
 }
 
 static void ReleaseImageList()

@@ -1,5 +1,7 @@
 #include "shared.h"
 
+#include "Reports.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,11 +18,6 @@ static const char* const kInstallStampValue = "VLInstall";
 static const WORD kStampVersion = 90;
 // Room for "File_" and any 32-bit index in decimal.
 static const DWORD kValueNameChars = 16;
-
-// Source and lines of the reports: they are part of the message text.
-static const char* const kSourceName = "shared";
-static const int kUserKeyLine = 26;
-static const int kCloseUserKeyLine = 63;
 
 // The 12-byte stamp: version, UTC day, month and year (16 bits each), then FFFFFFFF.
 static void FillInstallStamp(BYTE stamp[12])
@@ -74,7 +71,7 @@ void OpenKeys()
     }
     // A user key that may only be read still gives the settings; writing them then fails.
     if (!OpenOrCreateUserKey(KEY_QUERY_VALUE | KEY_SET_VALUE) && !OpenOrCreateUserKey(KEY_QUERY_VALUE)) {
-        FatalError(kSourceName, kUserKeyLine, "Registry problem");
+        FatalError(REPORT_REGISTRY_PROBLEM);
     }
 }
 
@@ -84,7 +81,7 @@ void CloseKeys()
         return;
     }
     if (RegCloseKey(userKey) != ERROR_SUCCESS) {
-        Warning(kSourceName, kCloseUserKeyLine, "Could not close user key");
+        Warning(REPORT_CLOSE_USER_KEY);
     }
     userKey = nullptr;
 }
@@ -128,16 +125,15 @@ static bool ReadTextValue(const char* name, char* text, DWORD chars)
 }
 
 // Texts are stored as REG_SZ without a terminating zero.
-static bool WriteTextValue(const char* name, const char* text)
+static LONG WriteTextValue(const char* name, const char* text)
 {
     return RegSetValueExA(userKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(strlen(text))) == ERROR_SUCCESS;
+                          static_cast<DWORD>(strlen(text)));
 }
 
-static bool WriteDwordValue(const char* name, DWORD value)
+static LONG WriteDwordValue(const char* name, DWORD value)
 {
-    return RegSetValueExA(userKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
-           ERROR_SUCCESS;
+    return RegSetValueExA(userKey, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 DWORD ReadFlags()
@@ -195,7 +191,7 @@ static DWORD ImageListEnd()
     }
 }
 
-void ReadImageList(ImagePathReader take, void* context, const char* source, int line)
+void ReadImageList(ImagePathReader take, void* context, const FixedReport& corrupt)
 {
     DWORD count = ReadDwordValue(kNumFilesValue, 0);
     DWORD end = ImageListEnd();
@@ -209,29 +205,29 @@ void ReadImageList(ImagePathReader take, void* context, const char* source, int 
         if (ReadTextValue(name, path, PATH_CHARS)) {
             take(path, context);
         } else {
-            Warning(source, line, "Corrupt registry");
+            Warning(corrupt);
         }
     }
 }
 
-bool WriteFlags(DWORD flags)
+LONG WriteFlags(DWORD flags)
 {
     return WriteDwordValue(kFlagsValue, flags);
 }
 
-bool WriteUpdateTime(const char* text)
+LONG WriteUpdateTime(const char* text)
 {
     return WriteTextValue(kUpdateTimeValue, text);
 }
 
-bool WriteImageList(const cArray& paths)
+LONG WriteImageList(const cArray& paths)
 {
     DWORD count = static_cast<DWORD>(paths.Count());
-    bool written = WriteDwordValue(kNumFilesValue, count);
-    for (DWORD i = 0; i < count; ++i) {
+    LONG result = WriteDwordValue(kNumFilesValue, count);
+    for (DWORD i = 0; i < count && result == ERROR_SUCCESS; ++i) {
         char name[kValueNameChars];
         ImageValueName(name, i);
-        written = WriteTextValue(name, static_cast<const char*>(paths.Get(static_cast<int>(i)))) && written;
+        result = WriteTextValue(name, static_cast<const char*>(paths.Get(static_cast<int>(i))));
     }
-    return written;
+    return result;
 }

@@ -36,11 +36,11 @@ void ReadUpdateTime(char text[UPDATE_TIME_CHARS + 1]);
 typedef void (*ImagePathReader)(const char* path, void* context);
 // Hands over File_0, File_1 ... in order, ending at NumFiles or after the last File_ value
 // of the key, whichever comes first. A path missing before that end is left out with the
-// warning "Corrupt registry", reported at the caller's source and line.
-void ReadImageList(ImagePathReader take, void* context, const char* source, int line);
+// caller's report `corrupt`.
+void ReadImageList(ImagePathReader take, void* context, const FixedReport& corrupt);
 
-// Writers; false when the platform refused a value.
-bool WriteFlags(DWORD flags);
-bool WriteUpdateTime(const char* text);
+// Writers: ERROR_SUCCESS, or the platform's error for the first value it refused.
+LONG WriteFlags(DWORD flags);
+LONG WriteUpdateTime(const char* text);
 // NumFiles, then File_0 ... in the list's order. Values of an earlier, longer list stay.
-bool WriteImageList(const cArray& paths);
+LONG WriteImageList(const cArray& paths);

@@ -5,5 +5,7 @@
 
 // Writes text to the diagnostic console, creating it on first use.
 void WriteDiagnosticText(const char* text, size_t length);
+// Writes zero-terminated text to the debugger output.
+void WriteDebuggerText(const char* text);
 // Shows text in a blocking "Fatal Error" box.
 void ShowFatalErrorBox(const char* text);

@@ -24,6 +24,11 @@ void WriteDiagnosticText(const char* text, size_t length)
     WriteFile(consoleHandle, text, static_cast<DWORD>(length), &written, nullptr);
 }
 
+void WriteDebuggerText(const char* text)
+{
+    OutputDebugStringA(text);
+}
+
 void ShowFatalErrorBox(const char* text)
 {
     MessageBoxA(nullptr, text, "Fatal Error", MB_OK);

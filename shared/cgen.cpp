@@ -7,7 +7,9 @@
 #include <cstring>
 #include <new>
 
+static const char* const kSourceName = "cgen";
 static char messageBuffer[1024];
+static bool warningsToDebugger = false;
 
 static void WriteMessageBuffer()
 {
@@ -24,10 +26,10 @@ static void WriteMessageBuffer()
 void FatalError(const char* file, int line, const char* text)
 {
     size_t size = strlen(file) + strlen(text) + 18;
-    char* formatted = static_cast<char*>(RMalloc(__FILE__, __LINE__, size));
+    char* formatted = static_cast<char*>(RMalloc(kSourceName, __LINE__, size));
     snprintf(formatted, size, "%s:%d %s", file, line, text);
     ShowFatalErrorBox(formatted);
-    RFree(__FILE__, __LINE__, formatted);
+    RFree(kSourceName, __LINE__, formatted);
     exit(-1);
 }
 
@@ -35,7 +37,26 @@ void Warning(const char* file, int line, const char* text)
 {
     // snprintf truncates a text longer than the buffer.
     snprintf(messageBuffer, sizeof messageBuffer, "Warning at %s:%d\n%s\n", file, line, text);
-    WriteMessageBuffer();
+    if (warningsToDebugger) {
+        WriteDebuggerText(messageBuffer);
+    } else {
+        WriteMessageBuffer();
+    }
+}
+
+void SendWarningsToDebugger()
+{
+    warningsToDebugger = true;
+}
+
+void FatalError(const FixedReport& report)
+{
+    FatalError(report.source, report.line, report.text);
+}
+
+void Warning(const FixedReport& report)
+{
+    Warning(report.source, report.line, report.text);
 }
 
 void* RMalloc(const char*, int, size_t size)
@@ -135,7 +156,7 @@ void cArray::Sort(cArrayCompare compare)
 cArrayIter* cArray::NewIterator()
 {
     cArrayIter* iterator = new (std::nothrow) cArrayIter(this);
-    RNew(iterator, __FILE__, __LINE__);
+    RNew(iterator, kSourceName, __LINE__);
     return iterator;
 }
 

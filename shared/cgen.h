@@ -6,8 +6,21 @@
 
 // Shows a "Fatal Error" box with "file:line text", then exits with -1.
 [[noreturn]] void FatalError(const char* file, int line, const char* text);
-// Writes "Warning at file:line\ntext\n" to the diagnostic console.
+// Writes "Warning at file:line\ntext\n" to the diagnostic console, or to the debugger
+// once SendWarningsToDebugger was called.
 void Warning(const char* file, int line, const char* text);
+// From now on warnings go to the debugger output: a console window would take the
+// foreground from a full-screen saver, which then closes.
+void SendWarningsToDebugger();
+
+// A report whose source and line the user sees as they stand, whatever line raises it.
+struct FixedReport {
+    const char* source;
+    int line;
+    const char* text;
+};
+[[noreturn]] void FatalError(const FixedReport& report);
+void Warning(const FixedReport& report);
 
 // Checked memory: never returns null; out of memory ends the process with -1.
 void* RMalloc(const char* file, int line, size_t size);

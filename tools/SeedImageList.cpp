@@ -14,14 +14,14 @@ int main(int argc, char** argv)
     cArray paths;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--time") == 0 && i + 1 < argc) {
-            written = WriteUpdateTime(argv[++i]) && written;
+            written = WriteUpdateTime(argv[++i]) == ERROR_SUCCESS && written;
         } else if (strcmp(argv[i], "--flags") == 0 && i + 1 < argc) {
-            written = WriteFlags(static_cast<DWORD>(strtoul(argv[++i], nullptr, 10))) && written;
+            written = WriteFlags(static_cast<DWORD>(strtoul(argv[++i], nullptr, 10))) == ERROR_SUCCESS && written;
         } else {
             paths.Add(argv[i]);
         }
     }
-    written = WriteImageList(paths) && written;
+    written = WriteImageList(paths) == ERROR_SUCCESS && written;
     CloseKeys();
     printf("%d pictures in the image list\n", paths.Count());
     return written ? 0 : 1;

@@ -190,6 +190,72 @@ TEST_F(ConfigureDialog, SaverRunsAndConfiguresUnderAMachineKeyThisUserMayOnlyRea
     EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE).empty());
 }
 
+// Looks for the visible window owned by search->first.
+BOOL CALLBACK FindOwnedWindow(HWND window, LPARAM found)
+{
+    auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(found);
+    if (GetWindow(window, GW_OWNER) != search->first || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    search->second = window;
+    return FALSE;
+}
+
+// The visible window owned by `owner`, which runs on another thread; null when there is none.
+HWND OwnedWindow(HWND owner)
+{
+    std::pair<HWND, HWND> search(owner, nullptr);
+    EnumThreadWindows(GetWindowThreadProcessId(owner, nullptr), FindOwnedWindow, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The box a dialog shows when OK could not save: its caption and text; then it is answered and
+// the dialog has handled what followed.
+std::string AnswerUnsavedBox(HWND dialog)
+{
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = OwnedWindow(dialog)) != nullptr; })) {
+        return "no box";
+    }
+    std::string seen = WindowText(box) + "|" + WindowText(GetDlgItem(box, 0xFFFF));
+    PostClick(box, IDOK);
+    WaitUntilClosed(box);
+    Settle(dialog);
+    return seen;
+}
+
+// A locked profile: the user key may only be read.
+TEST_F(ConfigureDialog, OkThatCannotSaveSaysWhyAndBothDialogsStayOpen)
+{
+    StoreImageList({"C:\\pictures\\one.bmp"});
+    SetKeyAccess(HKEY_CURRENT_USER, kSettingsPath, kReadOnlyForEveryone);
+    char reason[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0,
+                   reason, sizeof reason, nullptr);
+    const std::string expected =
+        "Velmarin Screensaver|The settings could not be saved:\n" + std::string(reason).substr(0, strcspn(reason, "\r\n"));
+    std::vector<std::string> boxes;
+    std::vector<bool> open;
+    Session session = Configure(IDCANCEL, [&](HWND dialog) {
+        PostClick(dialog, IDC_EDIT_IMAGES);
+        HWND images = WaitForDialog(kImagesCaption);
+        PostClick(images, IDC_CLEAR);
+        PostClick(images, IDOK);
+        boxes.push_back(AnswerUnsavedBox(images));
+        open.push_back(IsWindowVisible(images) != FALSE);
+        PostClick(images, IDCANCEL);
+        WaitUntilClosed(images);
+        PostClick(dialog, IDOK);
+        boxes.push_back(AnswerUnsavedBox(dialog));
+        open.push_back(IsWindowVisible(dialog) != FALSE);
+    });
+    EXPECT_EQ(boxes, (std::vector<std::string>{expected, expected}));
+    EXPECT_EQ(open, (std::vector<bool>{true, true}));
+    EXPECT_EQ(session.result, 0);
+    EXPECT_TRUE(KeysAreClosed());
+    ExpectStoredText("File_0", "C:\\pictures\\one.bmp");
+}
+
 // "Mmm dd yyyy hh:mm:ss", the day padded with a blank.
 bool IsBuildStamp(const std::string& text)
 {

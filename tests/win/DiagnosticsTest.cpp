@@ -70,6 +70,15 @@ CHILD_SCENARIO(OutOfMemory)
     return 0;
 }
 
+CHILD_SCENARIO(WarningToTheDebugger)
+{
+    SendWarningsToDebugger();
+    Warning("SSaver", 71, "Corrupt registry");
+    DWORD mode;
+    Observe("console", GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) ? "open" : "none");
+    return 0;
+}
+
 TEST(Diagnostics, FatalErrorShowsItsBoxThenExitsThroughTheNormalPath)
 {
     ChildProcess child("FatalError");
@@ -94,6 +103,16 @@ TEST(Diagnostics, WarningsShareOneConsoleSetUpOnFirstUse)
     EXPECT_EQ(seen["sizeAfterFirst"], "80x512");
     EXPECT_EQ(seen["sizeAfterSecond"], "80x600");
     EXPECT_EQ(seen["rows"], "Warning at SSaver:131|first|Warning at shared:61|Could not close machine key||");
+}
+
+// A console window would take the foreground from the full-screen saver, which then closes.
+TEST(Diagnostics, WarningsSentToTheDebuggerOpenNoConsole)
+{
+    DebuggerOutput debugger;
+    ChildProcess child("WarningToTheDebugger");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    EXPECT_EQ(debugger.Of(child.Id(), "registry\n"), "Warning at SSaver:71\nCorrupt registry\n");
+    EXPECT_EQ(child.Observed()["console"], "none");
 }
 
 TEST(Diagnostics, LongWarningIsCutAtTheBufferSize)

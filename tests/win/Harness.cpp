@@ -253,3 +253,53 @@ CONSOLE_SCREEN_BUFFER_INFO ConsoleScreen::Info() const
     GetConsoleScreenBufferInfo(output, &info);
     return info;
 }
+
+static const DWORD kDebuggerBufferBytes = 4096;
+
+DebuggerOutput::DebuggerOutput()
+    : bufferReady(CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY")),
+      dataReady(CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY")),
+      mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kDebuggerBufferBytes, "DBWIN_BUFFER")),
+      buffer(static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, kDebuggerBufferBytes))),
+      collector(&DebuggerOutput::Collect, this)
+{
+}
+
+DebuggerOutput::~DebuggerOutput()
+{
+    stopping = true;
+    collector.join();
+    UnmapViewOfFile(buffer);
+    CloseHandle(mapping);
+    CloseHandle(dataReady);
+    CloseHandle(bufferReady);
+}
+
+// The buffer holds the writer's process id, then its zero-terminated text.
+void DebuggerOutput::Collect()
+{
+    SetEvent(bufferReady);
+    while (!stopping) {
+        if (WaitForSingleObject(dataReady, 50) != WAIT_OBJECT_0) {
+            continue;
+        }
+        DWORD writer;
+        memcpy(&writer, buffer, sizeof writer);
+        {
+            std::lock_guard<std::mutex> hold(textsLock);
+            texts[writer] += std::string(buffer + sizeof writer, strnlen(buffer + sizeof writer, kDebuggerBufferBytes - sizeof writer));
+        }
+        SetEvent(bufferReady);
+    }
+}
+
+std::string DebuggerOutput::Of(DWORD id, const std::string& expected)
+{
+    std::string written;
+    WaitUntil([&] {
+        std::lock_guard<std::mutex> hold(textsLock);
+        written = texts[id];
+        return written.find(expected) != std::string::npos;
+    });
+    return written;
+}

@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The longest any single step of a test may take before the test fails.
@@ -98,4 +101,28 @@ public:
 
 private:
     HANDLE output;
+};
+
+// What processes write to the debugger output while the object lives, collected the way a
+// debugger's monitor does (the DBWIN buffer and its two events).
+class DebuggerOutput {
+public:
+    DebuggerOutput();
+    ~DebuggerOutput();
+    DebuggerOutput(const DebuggerOutput&) = delete;
+    DebuggerOutput& operator=(const DebuggerOutput&) = delete;
+
+    // What process `id` wrote, once it holds `expected` or the time is up.
+    std::string Of(DWORD id, const std::string& expected);
+
+private:
+    void Collect();
+    HANDLE bufferReady;
+    HANDLE dataReady;
+    HANDLE mapping;
+    const char* buffer;
+    std::atomic<bool> stopping{false};
+    std::mutex textsLock;
+    std::map<DWORD, std::string> texts;
+    std::thread collector;
 };

@@ -127,6 +127,36 @@ TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialogUpTo119Charac
     EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
 }
 
+std::string Utf8(const std::wstring& text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+}
+
+// The limit counts the bytes of the path in UTF-8, as the stored layout does.
+TEST_F(ImagesDialog, PathsInAnyScriptAreListedAndKeptUpTo119Bytes)
+{
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    const std::wstring stored = std::wstring(L"C:\\") + kScriptsInAFolderName + L"\\one.bmp";
+    StoreDword("NumFiles", 1);
+    StoreWideText("File_0", stored);
+    const std::string folder = "C:\\" + Utf8(kScriptsInAFolderName) + "\\";
+    const std::string longest = folder + std::string(119 - folder.size() - 4, 'x') + ".bmp";
+    const std::string tooLong = longest.substr(0, folder.size()) + "\xD0\xAF" + longest.substr(folder.size() + 1);
+    ASSERT_EQ(tooLong.size(), 120u);
+
+    OpenImagesDialog dialog;
+    auto refusals = std::async(std::launch::async, AnswerRefusals, 1);
+    dialog.Drop(dialog.List(), {tooLong, longest});
+    EXPECT_EQ(refusals.get(), Entries{Refusal(tooLong)});
+    EXPECT_EQ(dialog.Shown(), (Entries{Utf8(stored), longest}));
+    dialog.Click(IDOK);
+    EXPECT_EQ(StoredWideText("File_0"), stored);
+    EXPECT_EQ(Utf8(StoredWideText("File_1")), longest);
+}
+
 // Answers the open-file dialog like a user: types the path and presses Open, or cancels;
 // then answers the refusals that follow.
 void AnswerOpenFileDialog(const std::string& path, size_t refusalCount, std::string* title, Entries* refusals)
@@ -230,11 +260,11 @@ TEST_F(ImagesDialog, RemoveDeletesEverySelectedEntryAndClearEmptiesTheList)
 TEST_F(ImagesDialog, SortOrdersBytesAsSignedCaseSensitiveAndPrefixesFirst)
 {
     OpenImagesDialog dialog;
-    dialog.Fill({"c:\\img\\sun.bmp", "c:\\img\\moon2.bmp", "C:\\img\\Moon.bmp", "c:\\img\\sun", "\xC9t\xE9.bmp",
+    dialog.Fill({"c:\\img\\sun.bmp", "c:\\img\\moon2.bmp", "C:\\img\\Moon.bmp", "c:\\img\\sun", "\xC3\x89t\xC3\xA9.bmp",
                  "c:\\img\\Zebra.gif"});
     SelectEntries(dialog.List(), {0, 2});
     dialog.Click(IDC_SORT);
-    EXPECT_EQ(dialog.Shown(), (Entries{"\xC9t\xE9.bmp", "C:\\img\\Moon.bmp", "c:\\img\\Zebra.gif",
+    EXPECT_EQ(dialog.Shown(), (Entries{"\xC3\x89t\xC3\xA9.bmp", "C:\\img\\Moon.bmp", "c:\\img\\Zebra.gif",
                                        "c:\\img\\moon2.bmp", "c:\\img\\sun", "c:\\img\\sun.bmp"}));
     EXPECT_TRUE(SelectedEntries(dialog.List()).empty());
 

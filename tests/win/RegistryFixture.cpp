@@ -129,3 +129,25 @@ void SetKeyAccess(HKEY root, const char* path, const char* sddl)
     LocalFree(descriptor);
     RegCloseKey(key);
 }
+
+static std::wstring Widened(const char* ascii)
+{
+    return std::wstring(ascii, ascii + strlen(ascii));
+}
+
+void StoreWideText(const char* name, const std::wstring& text)
+{
+    EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, Widened(kSettingsPath).c_str(), Widened(name).c_str(), REG_SZ,
+                              text.c_str(), static_cast<DWORD>(text.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS)
+        << name;
+}
+
+std::wstring StoredWideText(const char* name)
+{
+    wchar_t text[512] = {};
+    DWORD size = sizeof text;
+    RegGetValueW(HKEY_CURRENT_USER, Widened(kSettingsPath).c_str(), Widened(name).c_str(), RRF_RT_REG_SZ, nullptr,
+                 text, &size);
+    return text;
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ void StoreValue(const char* name, DWORD type, const void* data, DWORD size);
 void StoreDword(const char* name, DWORD value);
 void StoreText(const char* name, const std::string& text);
 void StoreImageList(const std::vector<std::string>& paths);
+// Cyrillic, Greek and Chinese letters, for names outside any one legacy code page.
+const wchar_t* const kScriptsInAFolderName = L" \u0424\u043E\u0442\u043E \u03A6\u03C9\u03C4\u03CC \u7167\u7247";
+// A text as the registry keeps it, in UTF-16, whatever this program's code page.
+void StoreWideText(const char* name, const std::wstring& text);
+std::wstring StoredWideText(const char* name);
 void CreateSettingsKey(HKEY root);
 
 // True once CloseKeys has closed the user key.

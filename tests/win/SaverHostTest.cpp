@@ -234,6 +234,7 @@ TEST_F(SaverHost, ManifestRunsTheSaverAsInvokerAndDpiAware)
     EXPECT_EQ(Setting(manifest, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"),
               L"PerMonitorV2");
     EXPECT_EQ(Setting(manifest, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware"), L"true");
+    EXPECT_EQ(Setting(manifest, L"http://schemas.microsoft.com/SMI/2019/WindowsSettings", L"activeCodePage"), L"UTF-8");
     ReleaseActCtx(manifest);
 
     SaverProcess saver("/s");

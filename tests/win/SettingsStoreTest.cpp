@@ -80,9 +80,9 @@ TEST_F(SettingsStore, WritersStoreDwordsAndTextsWithoutTerminator)
         list.Add(&path[0]);
     }
     OpenKeys();
-    EXPECT_TRUE(WriteUpdateTime("1500"));
-    EXPECT_TRUE(WriteFlags(3));
-    EXPECT_TRUE(WriteImageList(list));
+    EXPECT_EQ(WriteUpdateTime("1500"), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFlags(3), ERROR_SUCCESS);
+    EXPECT_EQ(WriteImageList(list), ERROR_SUCCESS);
     CloseKeys();
     ExpectStoredText("UpdateTime", "1500");
     ExpectStoredDword("Flags", 3);
@@ -129,7 +129,7 @@ CHILD_SCENARIO(ReadImageList)
     std::string result;
     OpenKeys();
     ReadImageList([](const char* path, void* text) { *static_cast<std::string*>(text) += std::string(path) + "|"; },
-                  &result, "Test", 7);
+                  &result, {"Test", 7, "Corrupt registry"});
     CloseKeys();
     Observe("paths", result);
     Observe("console", ConsoleScreen().Rows(16));

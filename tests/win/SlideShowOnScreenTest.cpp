@@ -172,6 +172,7 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     OpenKeys();
     RegDeleteValueA(userKey, "File_1");
     CloseKeys();
+    DebuggerOutput debugger;
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
@@ -180,6 +181,28 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     EXPECT_EQ(Tick(window, 7).At(centre, middle), 0x0000FFu) << "any timer id is a tick";
     EXPECT_EQ(DrawnArea(Tick(window)).right, 0) << "the unreadable file leaves the screen black";
     EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
+    EXPECT_EQ(debugger.Of(saver->Id(), "registry\n"), "Warning at SSaver:71\nCorrupt registry\n")
+        << "the missing entry is reported without a console";
+}
+
+// Cyrillic, Greek and Chinese letters in a folder name, stored as the registry keeps them.
+TEST_F(SlideShowOnScreen, PicturesInFoldersNamedInAnyScriptShow)
+{
+    std::string base = TempPath("folder");
+    std::wstring folder = std::wstring(base.begin(), base.end()) + kScriptsInAFolderName;
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::wstring path = folder + L"\\red.bmp";
+    std::vector<uint8_t> bytes = WriteBmp(MakeBmp(SolidPicture(64, 64, 0xFF0000), 24, false));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    WriteSaverSettings(0, "1000000", {"placeholder"});
+    StoreWideText("File_0", path);
+    saver.reset(new SaverProcess("/s"));
+    HWND window = saver->WaitForSaverWindow("Screen Saver");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Tick(window).At(512, 384), 0xFF0000u);
 }
 
 TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
