@@ -9,7 +9,7 @@ Unicode true
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
-; A file that cannot be written (a running saver, say) aborts setup, also when silent.
+; A file that cannot be written (a running saver, say) aborts setup: no Ignore.
 AllowSkipFiles off
 
 !include MUI2.nsh
@@ -159,7 +159,6 @@ Section "${PRODUCT} screen saver" SecSaver
   SectionIn RO
   ClearErrors
   Call CopySaver
-  !insertmacro AbortOnErrors "Could not copy ${SAVER_FILE} to $SaverPath."
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   !insertmacro AbortOnErrors "Could not write the uninstaller $INSTDIR\${UNINSTALLER}."
