@@ -33,6 +33,8 @@ Name "${PRODUCT}"
 Caption "${PRODUCT} ${VERSION} Setup"
 OutFile "${OUTFILE}"
 BrandingText "${PRODUCT} ${VERSION}"
+; A section counts only the files in its own body (the saver is copied in a function): no size line.
+SpaceTexts none
 
 VIProductVersion "${VERSION}.0.0"
 VIAddVersionKey ProductName "${PRODUCT} screen saver"
@@ -185,7 +187,7 @@ Function un.ResetCurrentSaver ; only where the current saver is ours
 FunctionEnd
 
 Function un.AskToRemoveUserSettings
-  MessageBox MB_YESNO|MB_ICONQUESTION "Also delete your ${PRODUCT} settings and image list?" /SD IDNO IDNO keep
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Also delete your ${PRODUCT} settings and image list?" /SD IDNO IDNO keep
   DeleteRegKey HKCU "${USER_KEY}"
   keep:
 FunctionEnd

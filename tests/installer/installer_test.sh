@@ -49,16 +49,22 @@ start_display() {
   export DISPLAY=":$(cat "$work/display")"
 }
 
+end_prefix() { # ends the Wine server of the prefix made here, not one the caller uses
+  [ -n "${made_prefix:-}" ] && wineserver -k >/dev/null 2>&1
+  made_prefix=
+}
+
 end_session() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+  end_prefix
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap end_session EXIT
 
 fresh_prefix() { # arch
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+  end_prefix
   export WINEPREFIX=$root/build/wineprefix-installer-$1 WINEARCH=$1 WINEDEBUG=-all
+  made_prefix=1
   export WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
   wineserver -p
@@ -91,7 +97,8 @@ uninstall_silently() { # through the QuietUninstallString, then waits until the 
   local command uninstaller
   command=$(reg_value "$uninstall_key" QuietUninstallString) || fail "no uninstall entry" || return 1
   [[ $command =~ ^\"(.*)\"\ /S$ ]] || fail "QuietUninstallString: $command" || return 1
-  uninstaller=$(winepath -u "${BASH_REMATCH[1]}" 2>/dev/null)
+  winepath -u "${BASH_REMATCH[1]}" >"$work/path.out" 2>>"$work/wine.log"
+  uninstaller=$(cat "$work/path.out")
   # Started directly: a quoted path with "(x86)" in it breaks inside cmd /c.
   wine_run "$uninstaller" /S || fail "the uninstaller exited with $?" || return 1
   timeout 20 sh -c 'while [ -e "$1" ]; do sleep 0.2; done' sh "$uninstaller" ||
