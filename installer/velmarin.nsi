@@ -138,13 +138,14 @@ Function InstalledSizeKiB ; -> $0: the saver and the uninstaller, in KiB
 FunctionEnd
 
 Function WriteUninstallEntry
+  Call InstalledSizeKiB ; first: it clears the error flag
+  ClearErrors
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayName "${PRODUCT} screen saver"
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" Publisher "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" DisplayIcon "$SaverPath,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" UninstallString '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" QuietUninstallString '"$INSTDIR\${UNINSTALLER}" /S'
-  Call InstalledSizeKiB
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" EstimatedSize $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoModify 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" NoRepair 1
