@@ -18,7 +18,7 @@ packages=(
   cmake ninja-build clang libclang-rt-14-dev llvm
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick python3
-  nasm dpkg-dev libgtest-dev libjpeg62-turbo-dev libgif-dev
+  nasm dpkg-dev libgtest-dev libjpeg62-turbo-dev libgif-dev nsis
 )
 
 missing_packages() {
