@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -104,6 +105,67 @@ TEST(ViewOf, ThePartOfThePictureInsideTheWindow)
     ExpectVisible(ViewOf(PlacePicture(INT32_MAX, 1, 1024, 768, false), 1024, 768), 1073741311, 0, 1073742335, 1);
     PictureView empty = ViewOf(PlacePicture(0, 0, 1024, 768, true), 1024, 768);
     EXPECT_LE(empty.visible.right, empty.visible.left);
+}
+
+TEST(OrderMonitors, PrimaryFirstThenLeftToRightThenTopToBottom)
+{
+    typedef std::vector<std::pair<int32_t, int32_t>> Corners; // top left of each, in show order
+    struct {
+        const char* desk;
+        std::vector<Monitor> monitors;
+        Corners order;
+    } desks[] = {
+        {"one", {{{0, 0, 1024, 768}, true}}, {{0, 0}}},
+        {"right of the primary", {{{1024, 0, 1824, 600}, false}, {{0, 0, 1024, 768}, true}}, {{0, 0}, {1024, 0}}},
+        {"left and right", {{{1024, -200, 1824, 400}, false}, {{-640, 500, 0, 980}, false}, {{0, 0, 1024, 768}, true}},
+         {{0, 0}, {-640, 500}, {1024, -200}}},
+        {"a column on the left", {{{-800, 600, 0, 1200}, false}, {{-800, 0, 0, 600}, false}, {{0, 0, 1024, 768}, true}},
+         {{0, 0}, {-800, 0}, {-800, 600}}},
+    };
+    for (auto& desk : desks) {
+        OrderMonitors(desk.monitors.data(), static_cast<int32_t>(desk.monitors.size()));
+        Corners order;
+        for (const Monitor& monitor : desk.monitors) {
+            order.push_back({monitor.rect.left, monitor.rect.top});
+        }
+        EXPECT_EQ(order, desk.order) << desk.desk;
+    }
+}
+
+void ExpectRect(const PixelRect& rect, int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    EXPECT_EQ(rect.left, left);
+    EXPECT_EQ(rect.top, top);
+    EXPECT_EQ(rect.right, right);
+    EXPECT_EQ(rect.bottom, bottom);
+}
+
+TEST(MonitorInWindow, MovesToTheWindowsCoordinatesAndCutsToItsClientArea)
+{
+    // A window over the virtual screen (-640, -200) ... (1824, 980).
+    ExpectRect(MonitorInWindow({0, 0, 1024, 768}, -640, -200, 2464, 1180), 640, 200, 1664, 968);
+    ExpectRect(MonitorInWindow({-640, 500, 0, 980}, -640, -200, 2464, 1180), 0, 700, 640, 1180);
+    ExpectRect(MonitorInWindow({1024, -200, 1824, 400}, -640, -200, 2464, 1180), 1664, 0, 2464, 600);
+    // A window over the primary monitor alone.
+    ExpectRect(MonitorInWindow({0, 0, 1024, 768}, 0, 0, 1024, 768), 0, 0, 1024, 768);
+    PixelRect outside = MonitorInWindow({1024, 0, 1824, 600}, 0, 0, 1024, 768);
+    EXPECT_LE(outside.right, outside.left);
+    ExpectRect(MonitorInWindow({0, 0, 1024, 768}, 100, 50, 200, 100), 0, 0, 200, 100);
+    ExpectRect(MonitorInWindow({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MAX, INT32_MAX, 10, 10), 0, 0, 0, 0);
+}
+
+TEST(ListIndex, EveryMonitorGoesThroughTheWholeListAndChangesAtEachTick)
+{
+    struct {
+        int32_t first, monitor, count, index;
+    } cases[] = {
+        {0, 0, 3, 0}, {2, 0, 3, 2}, {0, 1, 3, 1}, {2, 1, 3, 0}, {1, 2, 3, 0},
+        {0, 1, 2, 1}, {1, 1, 2, 0}, // two pictures on two monitors swap at every tick
+        {0, 1, 1, 0}, {0, 5, 2, 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ListIndex(c.first, c.monitor, c.count), c.index) << c.first << " " << c.monitor << " " << c.count;
+    }
 }
 
 } // namespace

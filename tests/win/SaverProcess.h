@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
@@ -25,8 +27,24 @@ public:
     }
 };
 
-// The whole screen as 0xRRGGBB pixels, top row first.
+// The primary monitor's size, which the single-monitor tests' screen has.
+SIZE PrimarySize();
+// A part of the screen (the primary monitor unless given) as 0xRRGGBB pixels, top row first.
+Picture CaptureScreen(const RECT& area);
 Picture CaptureScreen();
+// The same once the drawing of a tick has reached it (two equal captures in a row).
+Picture SettledScreen(const RECT& area);
+Picture SettledScreen();
+
+const uint32_t kBlack = 0x000000;
+// Every pixel different: its colour tells where in the picture it lies.
+Picture PositionPicture(int width, int height);
+Picture SolidPicture(int width, int height, uint32_t colour);
+// The bounding box of the pixels that are not black.
+RECT DrawnArea(const Picture& screen);
+void ExpectArea(const RECT& area, LONG x, LONG y, LONG width, LONG height);
+// Checks the screen shows `picture` cut to the screen at (x, y), black elsewhere.
+void ExpectShownAt(const Picture& screen, const Picture& picture, int x, int y);
 
 // The settings the next saver run reads: a fresh user key with these values.
 void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<std::string>& paths);

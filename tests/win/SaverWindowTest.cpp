@@ -3,6 +3,7 @@
 #include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "host/SaverStartup.h"
 #include "host/SaverWindow.h"
 #include "screensaver/shared.h"
 #include "tests/common/TestFiles.h"
@@ -38,7 +39,7 @@ DWORD TimeTicks(HWND window, int count)
     return GetTickCount() - start;
 }
 
-// The saver window as the host makes it, 200 x 100; its class keeps no DC of its own, so
+// The full-screen saver window in the host's shape; its class keeps no DC of its own, so
 // that other threads can read the window.
 HWND CreateSaverWindow()
 {
@@ -48,9 +49,18 @@ HWND CreateSaverWindow()
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&saverClass);
-    return CreateWindowExA(WS_EX_TOPMOST, "WindowsScreenSaverClass", "Screen Saver",
-                           WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 200, 100, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    SaverWindowShape shape = SaverWindowShapeFor(nullptr);
+    const RECT& r = shape.rect;
+    return CreateWindowExA(shape.extendedStyle, "WindowsScreenSaverClass", shape.title, shape.style, r.left, r.top,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+// The primary monitor's centre in the window.
+POINT PrimaryCentre(HWND window)
+{
+    POINT centre = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
+    ScreenToClient(window, &centre);
+    return centre;
 }
 
 CHILD_SCENARIO(SaverWindow)
@@ -78,6 +88,7 @@ CHILD_SCENARIO(SaverWindow)
 // drawing leaves there at every moment, until the colour `until` shows.
 struct CentreWatch {
     HWND window;
+    POINT centre;
     COLORREF until;
     HANDLE firstSeen; // an event, set after the first reading
     std::set<COLORREF> seen;
@@ -90,7 +101,7 @@ DWORD WINAPI WatchCentre(void* context)
     DWORD start = GetTickCount();
     COLORREF colour;
     do {
-        colour = GetPixel(dc, 100, 50);
+        colour = GetPixel(dc, watch->centre.x, watch->centre.y);
         watch->seen.insert(colour);
         SetEvent(watch->firstSeen);
     } while (colour != watch->until && GetTickCount() - start < kTimeout);
@@ -103,7 +114,7 @@ CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
     SendMessageA(window, WM_TIMER, 1, 0);
-    CentreWatch watch = {window, RGB(0, 0, 255), CreateEventA(nullptr, TRUE, FALSE, nullptr), {}};
+    CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), CreateEventA(nullptr, TRUE, FALSE, nullptr), {}};
     HANDLE watcher = CreateThread(nullptr, 0, WatchCentre, &watch, 0, nullptr);
     WaitForSingleObject(watch.firstSeen, kTimeout);
     SendMessageA(window, WM_TIMER, 1, 0);
@@ -115,6 +126,33 @@ CHILD_SCENARIO(SecondTickWatched)
         colours << std::hex << colour << " ";
     }
     Observe("colours", colours.str());
+    DestroyWindow(window);
+    return 0;
+}
+
+// The colour at a point of the window's client area, as 0xBBGGRR.
+COLORREF ColourAt(HWND window, POINT point)
+{
+    HDC dc = GetDC(window);
+    COLORREF colour = GetPixel(dc, point.x, point.y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+// A tick in a window shrunk to 300 x 200, a display change, and another tick.
+CHILD_SCENARIO(DisplayChange)
+{
+    HWND window = CreateSaverWindow();
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(window, WM_TIMER, 1, 0);
+    Observe("smallCentre", ColourAt(window, {150, 100}));
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, 0);
+    RECT rect, expected = SaverWindowShapeFor(nullptr).rect;
+    GetWindowRect(window, &rect);
+    Observe("coversTheScreen", EqualRect(&rect, &expected));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    Observe("oldCentre", ColourAt(window, {150, 100}));
+    Observe("centre", ColourAt(window, PrimaryCentre(window)));
     DestroyWindow(window);
     return 0;
 }
@@ -147,6 +185,18 @@ TEST_F(SaverWindowProcedures, ATickShowsTheLastPictureUntilItDrawsTheNextWithout
     ASSERT_EQ(child.WaitForExit(), 0u);
     // The centre goes from red straight to blue (colours as 0xBBGGRR).
     EXPECT_EQ(child.Observed()["colours"], "ff ff0000 ");
+}
+
+TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
+{
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, std::vector<uint32_t>(40 * 30, 0xFF0000)}, 24, false)))});
+    ChildProcess child("DisplayChange");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["smallCentre"], std::to_string(RGB(255, 0, 0))) << "placed in the window as it was";
+    EXPECT_EQ(seen["coversTheScreen"], "1");
+    EXPECT_EQ(seen["oldCentre"], "0");
+    EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0)));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "SaverProcess.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
+#include "screensaver/SlideShowLogic.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -14,25 +15,6 @@
 #include <string>
 
 namespace {
-
-const uint32_t kBlack = 0x000000;
-
-// Every pixel different: its colour tells where in the picture it lies.
-Picture PositionPicture(int width, int height)
-{
-    Picture picture{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            picture.pixels.push_back(static_cast<uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8));
-        }
-    }
-    return picture;
-}
-
-Picture SolidPicture(int width, int height, uint32_t colour)
-{
-    return Picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, colour)};
-}
 
 std::string WriteBmpFile(const Picture& picture, bool topDown = false)
 {
@@ -56,43 +38,35 @@ protected:
     std::unique_ptr<SaverProcess> saver;
 };
 
-// The screen once the drawing of a tick has reached it (two equal captures in a row).
-Picture SettledScreen()
-{
-    Picture previous = CaptureScreen();
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        Sleep(50);
-        Picture current = CaptureScreen();
-        if (current.pixels == previous.pixels) {
-            return current;
-        }
-        previous = current;
-    }
-    return previous;
-}
-
 Picture Tick(HWND window, WPARAM timerId = 1)
 {
     SendMessageA(window, WM_TIMER, timerId, 0);
     return SettledScreen();
 }
 
-// Checks the screen shows `picture` cut to the screen at (x, y), black elsewhere.
-void ExpectShownAt(const Picture& screen, const Picture& picture, int x, int y)
+// Where a picture of that size goes on the screen in either mode.
+Placement Placed(int width, int height, bool scaleToFit)
 {
-    int wrong = 0;
-    for (int sy = 0; sy < screen.height; ++sy) {
-        for (int sx = 0; sx < screen.width; ++sx) {
-            int px = sx - x, py = sy - y;
-            bool inside = px >= 0 && py >= 0 && px < picture.width && py < picture.height;
-            uint32_t expected = inside ? picture.At(px, py) : kBlack;
-            if (screen.At(sx, sy) != expected && ++wrong <= 3) {
-                ADD_FAILURE() << "screen (" << sx << "," << sy << ") is " << std::hex << screen.At(sx, sy)
-                              << " instead of " << expected;
-            }
-        }
-    }
-    EXPECT_EQ(wrong, 0);
+    SIZE screen = PrimarySize();
+    return PlacePicture(width, height, screen.cx, screen.cy, scaleToFit);
+}
+
+// Checks the screen shows a width x height picture scaled to fit, black around it.
+void ExpectFitted(const Picture& screen, int width, int height)
+{
+    Placement placed = Placed(width, height, true);
+    ExpectArea(DrawnArea(screen), placed.x, placed.y, placed.width, placed.height);
+}
+
+void ExpectCentred(const Picture& screen, const Picture& picture)
+{
+    Placement placed = Placed(picture.width, picture.height, false);
+    ExpectShownAt(screen, picture, placed.x, placed.y);
+}
+
+uint32_t CentrePixel(const Picture& screen)
+{
+    return screen.At(screen.width / 2, screen.height / 2);
 }
 
 TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
@@ -102,34 +76,9 @@ TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
     std::vector<uint8_t> jpeg = WriteJpeg(large, JPEG_COLOUR);
     HWND window = Start(0, {WriteBmpFile(large), WriteBmpFile(small), WriteTempFile("large.jpg", jpeg)});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), large, -38, -66);
-    ExpectShownAt(Tick(window), small, 507, 374);
-    ExpectShownAt(Tick(window), LibraryDecode(jpeg), -38, -66);
-}
-
-// The bounding box of the pixels that are not black.
-RECT DrawnArea(const Picture& screen)
-{
-    RECT area = {screen.width, screen.height, 0, 0};
-    for (int y = 0; y < screen.height; ++y) {
-        for (int x = 0; x < screen.width; ++x) {
-            if (screen.At(x, y) != kBlack) {
-                area.left = std::min<LONG>(area.left, x);
-                area.top = std::min<LONG>(area.top, y);
-                area.right = std::max<LONG>(area.right, x + 1);
-                area.bottom = std::max<LONG>(area.bottom, y + 1);
-            }
-        }
-    }
-    return area;
-}
-
-void ExpectArea(const RECT& area, LONG x, LONG y, LONG width, LONG height)
-{
-    EXPECT_EQ(area.left, x);
-    EXPECT_EQ(area.top, y);
-    EXPECT_EQ(area.right - area.left, width);
-    EXPECT_EQ(area.bottom - area.top, height);
+    ExpectCentred(Tick(window), large);
+    ExpectCentred(Tick(window), small);
+    ExpectCentred(Tick(window), LibraryDecode(jpeg));
 }
 
 TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
@@ -139,11 +88,11 @@ TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
                                       WriteBmpFile(SolidPicture(100, 50, 0x30C060))};
     HWND window = Start(2, paths);
     ASSERT_NE(window, nullptr);
-    ExpectArea(DrawnArea(Tick(window)), 0, 0, 1023, 767);
-    ExpectArea(DrawnArea(Tick(window)), 32, 0, 960, 768);
+    ExpectFitted(Tick(window), 800, 600);
+    ExpectFitted(Tick(window), 1280, 1024);
     Picture screen = Tick(window);
-    ExpectArea(DrawnArea(screen), 0, 128, 1024, 512);
-    EXPECT_EQ(screen.At(500, 300), 0x30C060u);
+    ExpectFitted(screen, 100, 50);
+    EXPECT_EQ(CentrePixel(screen), 0x30C060u);
 }
 
 TEST_F(SlideShowOnScreen, TopDownPicturesShowTheRightWayUpInBothModes)
@@ -152,15 +101,16 @@ TEST_F(SlideShowOnScreen, TopDownPicturesShowTheRightWayUpInBothModes)
     std::string path = WriteBmpFile(picture, true);
     HWND window = Start(0, {path});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), picture, 192, 144);
+    ExpectCentred(Tick(window), picture);
     saver.reset();
 
     window = Start(2, {path});
     ASSERT_NE(window, nullptr);
     Picture screen = Tick(window);
-    ExpectArea(DrawnArea(screen), 0, 0, 1024, 768);
-    EXPECT_EQ(screen.At(0, 0), picture.At(0, 0));
-    EXPECT_EQ(screen.At(1023, 767), picture.At(639, 479));
+    ExpectFitted(screen, 640, 480);
+    Placement placed = Placed(640, 480, true);
+    EXPECT_EQ(screen.At(placed.x, placed.y), picture.At(0, 0));
+    EXPECT_EQ(screen.At(placed.x + placed.width - 1, placed.y + placed.height - 1), picture.At(639, 479));
 }
 
 TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABlackTick)
@@ -175,11 +125,10 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
-    const int centre = 512, middle = 384;
-    EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
-    EXPECT_EQ(Tick(window, 7).At(centre, middle), 0x0000FFu) << "any timer id is a tick";
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Tick(window, 7)), 0x0000FFu) << "any timer id is a tick";
     EXPECT_EQ(DrawnArea(Tick(window)).right, 0) << "the unreadable file leaves the screen black";
-    EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
 }
 
 TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
@@ -192,14 +141,14 @@ TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
 
     HWND window = Start(0, {gif, jpeg});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 362, 284);
-    ExpectShownAt(Tick(window), LibraryDecode(jpegBytes), 312, 234);
+    ExpectCentred(Tick(window), ColoursOf(indexed, colours));
+    ExpectCentred(Tick(window), LibraryDecode(jpegBytes));
     saver.reset();
 
     window = Start(2, {gif, jpeg});
     ASSERT_NE(window, nullptr);
-    ExpectArea(DrawnArea(Tick(window)), 0, 43, 1024, 682);
-    ExpectArea(DrawnArea(Tick(window)), 0, 0, 1023, 767); // 2.56 rounded to single precision is smaller
+    ExpectFitted(Tick(window), 300, 200);
+    ExpectFitted(Tick(window), 400, 300);
 }
 
 TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)
@@ -218,7 +167,7 @@ TEST_F(SlideShowOnScreen, RandomOrderShowsEveryPicture)
     ASSERT_NE(window, nullptr);
     std::set<uint32_t> seen;
     for (int tick = 0; tick < 40 && seen.size() < 2; ++tick) {
-        seen.insert(Tick(window).At(512, 384));
+        seen.insert(CentrePixel(Tick(window)));
     }
     EXPECT_EQ(seen, std::set<uint32_t>(colours, colours + 2));
 }
@@ -256,8 +205,8 @@ int LargestDifference(const Picture& screen, uint32_t colour)
 
 TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
 {
-    // 2048 x 1536 on the 1024 x 768 screen: each screen pixel stands for 2 x 2 of the picture.
-    const int width = 2048, height = 1536;
+    // Twice the screen's size: each screen pixel stands for 2 x 2 of the picture.
+    const int width = 2 * PrimarySize().cx, height = 2 * PrimarySize().cy;
     std::vector<uint32_t> light = LightColours(256);
     IndexedPicture noiseIndices = IndexNoise(width, height, 256);
     Picture noise = ColoursOf(noiseIndices, light);
