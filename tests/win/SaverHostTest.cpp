@@ -77,13 +77,6 @@ TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
     EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
-// Moves the cursor and lets the saver see the movement.
-void MoveCursor(HWND window, int x, int y)
-{
-    SetCursorPos(x, y);
-    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
-
 // The desktop's DPI for programs started while it lasts.
 class DesktopDpi {
 public:

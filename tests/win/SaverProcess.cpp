@@ -127,3 +127,22 @@ void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<s
     StoreText("UpdateTime", updateTime);
     StoreImageList(paths);
 }
+
+void MoveCursor(HWND window, int x, int y)
+{
+    SetCursorPos(x, y);
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+}
+
+HWND SaverOnScreen::Start(DWORD flags, const std::vector<std::string>& paths)
+{
+    WriteSaverSettings(flags, "1000000", paths);
+    saver.reset(new SaverProcess("/s"));
+    return saver->WaitForSaverWindow("Screen Saver");
+}
+
+void SaverOnScreen::TearDown()
+{
+    saver.reset();
+    RegistryTest::TearDown();
+}

@@ -2,12 +2,14 @@
 #pragma once
 
 #include "Harness.h"
+#include "RegistryFixture.h"
 #include "tests/common/BmpWriter.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,3 +50,15 @@ void ExpectShownAt(const Picture& screen, const Picture& picture, int x, int y);
 
 // The settings the next saver run reads: a fresh user key with these values.
 void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<std::string>& paths);
+
+// Moves the cursor and lets the saver see the movement.
+void MoveCursor(HWND window, int x, int y);
+
+// Tests of the full-screen saver's drawing on the screen.
+class SaverOnScreen : public RegistryTest {
+protected:
+    // Starts the saver on these pictures; ticks come only from the test.
+    HWND Start(DWORD flags, const std::vector<std::string>& paths);
+    void TearDown() override;
+    std::unique_ptr<SaverProcess> saver;
+};

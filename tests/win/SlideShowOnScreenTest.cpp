@@ -21,22 +21,7 @@ std::string WriteBmpFile(const Picture& picture, bool topDown = false)
     return WriteTempFile("show.bmp", WriteBmp(MakeBmp(picture, 24, topDown)));
 }
 
-class SlideShowOnScreen : public RegistryTest {
-protected:
-    // Starts the saver on these pictures; ticks come only from the test.
-    HWND Start(DWORD flags, const std::vector<std::string>& paths)
-    {
-        WriteSaverSettings(flags, "1000000", paths);
-        saver.reset(new SaverProcess("/s"));
-        return saver->WaitForSaverWindow("Screen Saver");
-    }
-    void TearDown() override
-    {
-        saver.reset();
-        RegistryTest::TearDown();
-    }
-    std::unique_ptr<SaverProcess> saver;
-};
+using SlideShowOnScreen = SaverOnScreen;
 
 Picture Tick(HWND window, WPARAM timerId = 1)
 {
