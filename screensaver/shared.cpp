@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-HKEY userKey = nullptr;
+static HKEY userKey = nullptr;
 
 static const char* const kKeyPath = "Software\\Velmarin\\SS\\" SETTINGS_VERSION;
 static const char* const kFlagsValue = "Flags";
@@ -76,6 +76,11 @@ void OpenKeys()
     if (!OpenOrCreateUserKey(KEY_QUERY_VALUE | KEY_SET_VALUE) && !OpenOrCreateUserKey(KEY_QUERY_VALUE)) {
         FatalError(kSourceName, kUserKeyLine, "Registry problem");
     }
+}
+
+bool KeysOpen()
+{
+    return userKey != nullptr;
 }
 
 void CloseKeys()

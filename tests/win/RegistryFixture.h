@@ -39,6 +39,7 @@ void StoreDword(const char* name, DWORD value);
 void StoreText(const char* name, const std::string& text);
 void StoreImageList(const std::vector<std::string>& paths);
 void CreateSettingsKey(HKEY root);
+void DeleteStoredValue(const char* name);
 
 // True once CloseKeys has closed the user key.
 bool KeysAreClosed();

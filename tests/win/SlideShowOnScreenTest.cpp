@@ -104,9 +104,7 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     std::string blue = WriteBmpFile(SolidPicture(64, 64, 0x0000FF));
     std::string text = WriteTempFile("not-a-picture.bmp", {'h', 'e', 'l', 'l', 'o', ' ', 't', 'e', 'x', 't'});
     WriteSaverSettings(0, "1000000", {red, "unused", blue, text});
-    OpenKeys();
-    RegDeleteValueA(userKey, "File_1");
-    CloseKeys();
+    DeleteStoredValue("File_1");
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
