@@ -49,6 +49,11 @@ for heads in 1024x768+0+0,800x600+1024+0 1024x768+640+200,640x480+0+700,800x600+
   if ! wine_session_start "$root/build/wineprefix" "" "$heads"; then
     failed=$((failed + 1)); continue
   fi
+  reported=$(wine build/win32/list-monitors.exe | tr -d '\r' | grep -v '^virtual screen' | sort)
+  if [ "$reported" != "$(expected_monitors "$heads")" ]; then
+    printf '== FAILED: Windows does not report the monitors %s but:\n%s\n' "$heads" "$reported"
+    failed=$((failed + 1)); continue
+  fi
   for preset in win32 win64; do
     run_tests "$preset-monitors" "$preset on $heads"
   done

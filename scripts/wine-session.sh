@@ -19,6 +19,19 @@ heads_bounding_box() { # heads: prints "WIDTHxHEIGHT" of the box holding them al
   echo "${width}x${height}"
 }
 
+expected_monitors() { # heads: the monitors Windows reports for them, as list-monitors prints them, sorted
+  local head primary='' IFS=,
+  for head in $1; do
+    [[ $head =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
+    local x=${BASH_REMATCH[3]} y=${BASH_REMATCH[4]} size=${BASH_REMATCH[1]}x${BASH_REMATCH[2]}
+    if [ -z "$primary" ]; then
+      primary="$x $y"; echo "0,0 $size primary"
+    else
+      echo "$((x - ${primary% *})),$((y - ${primary#* })) $size"
+    fi
+  done | sort
+}
+
 use_heads() { # heads: builds the stand-in Xinerama library (both word sizes) and points Wine at it
   local out=$session_root/build/fake-xinerama bits
   for bits in 64 32; do

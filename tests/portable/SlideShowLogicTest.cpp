@@ -86,23 +86,23 @@ TEST(PlacePicture, DegenerateSizesStayDefined)
     ExpectPlaced(PlacePicture(0, 10, 1024, 768, true), 512, 0, 0, 768);
 }
 
-void ExpectVisible(const PictureView& view, int32_t left, int32_t top, int32_t right, int32_t bottom)
+void ExpectRect(const PixelRect& rect, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    EXPECT_EQ(view.visible.left, left);
-    EXPECT_EQ(view.visible.top, top);
-    EXPECT_EQ(view.visible.right, right);
-    EXPECT_EQ(view.visible.bottom, bottom);
+    EXPECT_EQ(rect.left, left);
+    EXPECT_EQ(rect.top, top);
+    EXPECT_EQ(rect.right, right);
+    EXPECT_EQ(rect.bottom, bottom);
 }
 
 TEST(ViewOf, ThePartOfThePictureInsideTheWindow)
 {
-    ExpectVisible(ViewOf(PlacePicture(1100, 900, 1024, 768, false), 1024, 768), 38, 66, 1062, 834);
-    ExpectVisible(ViewOf(PlacePicture(1025, 768, 1024, 768, false), 1024, 768), 0, 0, 1024, 768);
-    ExpectVisible(ViewOf(PlacePicture(10, 20, 1024, 768, false), 1024, 768), 0, 0, 10, 20);
+    ExpectRect(ViewOf(PlacePicture(1100, 900, 1024, 768, false), 1024, 768).visible, 38, 66, 1062, 834);
+    ExpectRect(ViewOf(PlacePicture(1025, 768, 1024, 768, false), 1024, 768).visible, 0, 0, 1024, 768);
+    ExpectRect(ViewOf(PlacePicture(10, 20, 1024, 768, false), 1024, 768).visible, 0, 0, 10, 20);
     PictureView scaled = ViewOf(PlacePicture(1280, 1024, 1024, 768, true), 1024, 768);
     EXPECT_EQ(scaled.width, 960);
-    ExpectVisible(scaled, 0, 0, 960, 768);
-    ExpectVisible(ViewOf(PlacePicture(INT32_MAX, 1, 1024, 768, false), 1024, 768), 1073741311, 0, 1073742335, 1);
+    ExpectRect(scaled.visible, 0, 0, 960, 768);
+    ExpectRect(ViewOf(PlacePicture(INT32_MAX, 1, 1024, 768, false), 1024, 768).visible, 1073741311, 0, 1073742335, 1);
     PictureView empty = ViewOf(PlacePicture(0, 0, 1024, 768, true), 1024, 768);
     EXPECT_LE(empty.visible.right, empty.visible.left);
 }
@@ -132,14 +132,6 @@ TEST(OrderMonitors, PrimaryFirstThenLeftToRightThenTopToBottom)
     }
 }
 
-void ExpectRect(const PixelRect& rect, int32_t left, int32_t top, int32_t right, int32_t bottom)
-{
-    EXPECT_EQ(rect.left, left);
-    EXPECT_EQ(rect.top, top);
-    EXPECT_EQ(rect.right, right);
-    EXPECT_EQ(rect.bottom, bottom);
-}
-
 TEST(MonitorInWindow, MovesToTheWindowsCoordinatesAndCutsToItsClientArea)
 {
     // A window over the virtual screen (-640, -200) ... (1824, 980).
@@ -158,11 +150,8 @@ TEST(ListIndex, EveryMonitorGoesThroughTheWholeListAndChangesAtEachTick)
 {
     struct {
         int32_t first, monitor, count, index;
-    } cases[] = {
-        {0, 0, 3, 0}, {2, 0, 3, 2}, {0, 1, 3, 1}, {2, 1, 3, 0}, {1, 2, 3, 0},
-        {0, 1, 2, 1}, {1, 1, 2, 0}, // two pictures on two monitors swap at every tick
-        {0, 1, 1, 0}, {0, 5, 2, 1},
-    };
+    } cases[] = {{0, 0, 3, 0}, {2, 0, 3, 2}, {0, 1, 3, 1}, {2, 1, 3, 0}, {1, 2, 3, 0}, {0, 5, 2, 1}, {0, 1, 1, 0},
+                 {0, 1, 2, 1}, {1, 1, 2, 0}}; // two pictures on two monitors swap at every tick
     for (const auto& c : cases) {
         EXPECT_EQ(ListIndex(c.first, c.monitor, c.count), c.index) << c.first << " " << c.monitor << " " << c.count;
     }

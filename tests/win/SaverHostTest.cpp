@@ -77,32 +77,32 @@ TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
     EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
-// The desktop's DPI for programs started while it lasts.
+const char* const kDesktopKey = "Control Panel\\Desktop";
+
+// The desktop's DPI for programs started while it lasts; the value it had comes back.
 class DesktopDpi {
 public:
     explicit DesktopDpi(DWORD dpi)
     {
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
         DWORD size = sizeof previous;
-        hadValue = RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous), &size) ==
-                   ERROR_SUCCESS;
-        RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        hadValue = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &previous,
+                                &size) == ERROR_SUCCESS;
+        Set(dpi);
     }
     ~DesktopDpi()
     {
         if (hadValue) {
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous), sizeof previous);
+            Set(previous);
         } else {
-            RegDeleteValueA(key, "LogPixels");
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
         }
-        RegCloseKey(key);
     }
-    DesktopDpi(const DesktopDpi&) = delete;
-    DesktopDpi& operator=(const DesktopDpi&) = delete;
 
 private:
-    HKEY key = nullptr;
+    static void Set(DWORD dpi)
+    {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
     DWORD previous = 0;
     bool hadValue = false;
 };

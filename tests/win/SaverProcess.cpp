@@ -12,15 +12,9 @@ std::string SaverProgramPath()
     return VELMARIN_SCR_PATH;
 }
 
-SIZE PrimarySize()
+RECT PrimaryArea()
 {
-    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
-
-static RECT PrimaryArea()
-{
-    SIZE size = PrimarySize();
-    return {0, 0, size.cx, size.cy};
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
 Picture CaptureScreen(const RECT& area)
@@ -39,11 +33,6 @@ Picture CaptureScreen(const RECT& area)
     return picture;
 }
 
-Picture CaptureScreen()
-{
-    return CaptureScreen(PrimaryArea());
-}
-
 Picture SettledScreen(const RECT& area)
 {
     Picture previous = CaptureScreen(area);
@@ -56,11 +45,6 @@ Picture SettledScreen(const RECT& area)
         previous = current;
     }
     return previous;
-}
-
-Picture SettledScreen()
-{
-    return SettledScreen(PrimaryArea());
 }
 
 Picture PositionPicture(int width, int height)

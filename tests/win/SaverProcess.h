@@ -29,14 +29,12 @@ public:
     }
 };
 
-// The primary monitor's size, which the single-monitor tests' screen has.
-SIZE PrimarySize();
-// A part of the screen (the primary monitor unless given) as 0xRRGGBB pixels, top row first.
-Picture CaptureScreen(const RECT& area);
-Picture CaptureScreen();
+// The primary monitor, which is the screen of the tests for one monitor.
+RECT PrimaryArea();
+// A part of the screen as 0xRRGGBB pixels, top row first.
+Picture CaptureScreen(const RECT& area = PrimaryArea());
 // The same once the drawing of a tick has reached it (two equal captures in a row).
-Picture SettledScreen(const RECT& area);
-Picture SettledScreen();
+Picture SettledScreen(const RECT& area = PrimaryArea());
 
 const uint32_t kBlack = 0x000000;
 // Every pixel different: its colour tells where in the picture it lies.

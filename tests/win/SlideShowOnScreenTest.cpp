@@ -32,8 +32,8 @@ Picture Tick(HWND window, WPARAM timerId = 1)
 // Where a picture of that size goes on the screen in either mode.
 Placement Placed(int width, int height, bool scaleToFit)
 {
-    SIZE screen = PrimarySize();
-    return PlacePicture(width, height, screen.cx, screen.cy, scaleToFit);
+    RECT screen = PrimaryArea();
+    return PlacePicture(width, height, screen.right, screen.bottom, scaleToFit);
 }
 
 // Checks the screen shows a width x height picture scaled to fit, black around it.
@@ -189,7 +189,7 @@ int LargestDifference(const Picture& screen, uint32_t colour)
 TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
 {
     // Twice the screen's size: each screen pixel stands for 2 x 2 of the picture.
-    const int width = 2 * PrimarySize().cx, height = 2 * PrimarySize().cy;
+    const int width = 2 * PrimaryArea().right, height = 2 * PrimaryArea().bottom;
     std::vector<uint32_t> light = LightColours(256);
     IndexedPicture noiseIndices = IndexNoise(width, height, 256);
     Picture noise = ColoursOf(noiseIndices, light);
