@@ -23,6 +23,8 @@ static const int kPathFreeLine = 215;
 static cArray* imageList = nullptr;
 static DWORD displayFlags = 0;
 static int32_t currentIndex = 0;
+// The entry the first monitor showed at the last tick; -1 before the first tick.
+static int32_t shownFirst = -1;
 static UINT_PTR timerId = 0;
 static ShowRandom randomState;
 
@@ -240,16 +242,21 @@ static int32_t ShowAreas(HWND window, RECT* areas)
     return count;
 }
 
-// One tick: each monitor in turn shows its next picture.
-static void OnTimer(HWND window)
+// Each monitor in turn shows its picture of a tick whose first monitor shows entry `first`.
+static void ShowTick(HWND window, int32_t first)
 {
     cWindowDc dc(window);
     RECT areas[kMostMonitors];
     int32_t count = ShowAreas(window, areas);
-    int32_t first = TakeFirstIndex();
     for (int32_t monitor = 0; monitor < count; ++monitor) {
         ShowPicture(dc, areas[monitor], ChooseIndex(first, monitor));
     }
+}
+
+static void OnTimer(HWND window)
+{
+    shownFirst = TakeFirstIndex();
+    ShowTick(window, shownFirst);
 }
 
 static void OnEraseBackground(HWND window)
@@ -258,6 +265,19 @@ static void OnEraseBackground(HWND window)
     RECT client;
     GetClientRect(window, &client);
     FillBlack(dc, client);
+}
+
+// The monitors' new layout shows pictures at once: in list order the entries of the last
+// tick, in random order new draws. The repaint the window's new size asks for would only
+// black them out.
+static void OnDisplayChange(HWND window)
+{
+    if (shownFirst < 0) {
+        OnEraseBackground(window);
+        return;
+    }
+    ShowTick(window, shownFirst);
+    ValidateRect(window, nullptr);
 }
 
 static void OnDestroy(HWND window)
@@ -279,8 +299,10 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         OnTimer(window);
         break;
     case WM_ERASEBKGND:
-    case WM_DISPLAYCHANGE: // the pictures of the old layout go; the next tick draws on the new one
         OnEraseBackground(window);
+        break;
+    case WM_DISPLAYCHANGE:
+        OnDisplayChange(window);
         break;
     case WM_DESTROY:
         OnDestroy(window);

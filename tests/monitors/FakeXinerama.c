@@ -1,8 +1,7 @@
 /* A stand-in for the Xinerama client library: it reports the heads listed in the
    environment variable VELMARIN_HEADS ("WxH+X+Y,..." in X screen pixels, the first head
    being the primary monitor), so that Wine on a server without RandR sees those monitors.
-   It declares the few C library functions it uses itself, so that it builds for 32 and
-   64 bits without the system's headers for both. */
+   Without system headers, it builds for 32 and 64 bits alike. */
 
 typedef __SIZE_TYPE__ size_t;
 void* malloc(size_t size);

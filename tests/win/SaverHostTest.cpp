@@ -79,32 +79,14 @@ TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
 
 const char* const kDesktopKey = "Control Panel\\Desktop";
 
-// The desktop's DPI for programs started while it lasts; the value it had comes back.
-class DesktopDpi {
-public:
+// The desktop's DPI for programs started while it lasts (the test prefix has no value of
+// its own there).
+struct DesktopDpi {
     explicit DesktopDpi(DWORD dpi)
-    {
-        DWORD size = sizeof previous;
-        hadValue = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &previous,
-                                &size) == ERROR_SUCCESS;
-        Set(dpi);
-    }
-    ~DesktopDpi()
-    {
-        if (hadValue) {
-            Set(previous);
-        } else {
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
-        }
-    }
-
-private:
-    static void Set(DWORD dpi)
     {
         RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
     }
-    DWORD previous = 0;
-    bool hadValue = false;
+    ~DesktopDpi() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"); }
 };
 
 // Moves the cursor `threshold` pixels in small steps, which keeps the saver, then one more.

@@ -1,9 +1,9 @@
 // Ticks of the built saver, read back from the screen.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "screensaver/SlideShowLogic.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
-#include "screensaver/SlideShowLogic.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,22 +11,90 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <memory>
 #include <set>
 #include <string>
 
 namespace {
+
+const uint32_t kBlack = 0x000000;
+
+// Every pixel different: its colour tells where in the picture it lies.
+Picture PositionPicture(int width, int height)
+{
+    Picture picture{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.pixels.push_back(static_cast<uint32_t>((x & 0xFF) << 16 | (y & 0xFF) << 8 | (x >> 8) << 4 | y >> 8));
+        }
+    }
+    return picture;
+}
+
+Picture SolidPicture(int width, int height, uint32_t colour)
+{
+    return Picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, colour)};
+}
 
 std::string WriteBmpFile(const Picture& picture, bool topDown = false)
 {
     return WriteTempFile("show.bmp", WriteBmp(MakeBmp(picture, 24, topDown)));
 }
 
-using SlideShowOnScreen = SaverOnScreen;
+class SlideShowOnScreen : public RegistryTest {
+protected:
+    // Starts the saver on these pictures; ticks come only from the test.
+    HWND Start(DWORD flags, const std::vector<std::string>& paths)
+    {
+        WriteSaverSettings(flags, "1000000", paths);
+        saver.reset(new SaverProcess("/s"));
+        return saver->WaitForSaverWindow("Screen Saver");
+    }
+    void TearDown() override
+    {
+        saver.reset();
+        RegistryTest::TearDown();
+    }
+    std::unique_ptr<SaverProcess> saver;
+};
+
+// A part of the screen once the drawing of a tick has reached it (two equal captures in a row).
+Picture SettledScreen(const RECT& area = PrimaryArea())
+{
+    Picture previous = CaptureScreen(area);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        Sleep(50);
+        Picture current = CaptureScreen(area);
+        if (current.pixels == previous.pixels) {
+            return current;
+        }
+        previous = current;
+    }
+    return previous;
+}
 
 Picture Tick(HWND window, WPARAM timerId = 1)
 {
     SendMessageA(window, WM_TIMER, timerId, 0);
     return SettledScreen();
+}
+
+// Checks the screen shows `picture` cut to the screen at (x, y), black elsewhere.
+void ExpectShownAt(const Picture& screen, const Picture& picture, int x, int y)
+{
+    int wrong = 0;
+    for (int sy = 0; sy < screen.height; ++sy) {
+        for (int sx = 0; sx < screen.width; ++sx) {
+            int px = sx - x, py = sy - y;
+            bool inside = px >= 0 && py >= 0 && px < picture.width && py < picture.height;
+            uint32_t expected = inside ? picture.At(px, py) : kBlack;
+            if (screen.At(sx, sy) != expected && ++wrong <= 3) {
+                ADD_FAILURE() << "screen (" << sx << "," << sy << ") is " << std::hex << screen.At(sx, sy)
+                              << " instead of " << expected;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 // Where a picture of that size goes on the screen in either mode.
@@ -36,22 +104,10 @@ Placement Placed(int width, int height, bool scaleToFit)
     return PlacePicture(width, height, screen.right, screen.bottom, scaleToFit);
 }
 
-// Checks the screen shows a width x height picture scaled to fit, black around it.
-void ExpectFitted(const Picture& screen, int width, int height)
-{
-    Placement placed = Placed(width, height, true);
-    ExpectArea(DrawnArea(screen), placed.x, placed.y, placed.width, placed.height);
-}
-
 void ExpectCentred(const Picture& screen, const Picture& picture)
 {
     Placement placed = Placed(picture.width, picture.height, false);
     ExpectShownAt(screen, picture, placed.x, placed.y);
-}
-
-uint32_t CentrePixel(const Picture& screen)
-{
-    return screen.At(screen.width / 2, screen.height / 2);
 }
 
 TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
@@ -64,6 +120,43 @@ TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
     ExpectCentred(Tick(window), large);
     ExpectCentred(Tick(window), small);
     ExpectCentred(Tick(window), LibraryDecode(jpeg));
+}
+
+// The bounding box of the pixels that are not black.
+RECT DrawnArea(const Picture& screen)
+{
+    RECT area = {screen.width, screen.height, 0, 0};
+    for (int y = 0; y < screen.height; ++y) {
+        for (int x = 0; x < screen.width; ++x) {
+            if (screen.At(x, y) != kBlack) {
+                area.left = std::min<LONG>(area.left, x);
+                area.top = std::min<LONG>(area.top, y);
+                area.right = std::max<LONG>(area.right, x + 1);
+                area.bottom = std::max<LONG>(area.bottom, y + 1);
+            }
+        }
+    }
+    return area;
+}
+
+void ExpectArea(const RECT& area, LONG x, LONG y, LONG width, LONG height)
+{
+    EXPECT_EQ(area.left, x);
+    EXPECT_EQ(area.top, y);
+    EXPECT_EQ(area.right - area.left, width);
+    EXPECT_EQ(area.bottom - area.top, height);
+}
+
+// Checks the screen shows a width x height picture scaled to fit, black around it.
+void ExpectFitted(const Picture& screen, int width, int height)
+{
+    Placement placed = Placed(width, height, true);
+    ExpectArea(DrawnArea(screen), placed.x, placed.y, placed.width, placed.height);
+}
+
+uint32_t CentrePixel(const Picture& screen)
+{
+    return screen.At(screen.width / 2, screen.height / 2);
 }
 
 TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
@@ -230,6 +323,77 @@ TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
         Picture screen = Tick(window);
         EXPECT_NEAR(MeanBrightness(screen) / pictures.noiseBrightness, 1.0, 0.05) << pictures.what << " noise";
         EXPECT_LE(LargestDifference(Tick(window), mean), 16) << pictures.what << " columns";
+    }
+}
+
+// Several monitors: the tests of the suite MonitorsOnScreen run on their own, on a display
+// with several monitors (scripts/wine-session.sh with heads).
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, RECT* rect, LPARAM list)
+{
+    reinterpret_cast<std::vector<RECT>*>(list)->push_back(*rect);
+    return TRUE;
+}
+
+// The system's monitors in show order: the primary, at (0, 0), first, then by left edge, then by top.
+std::vector<RECT> Monitors()
+{
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    std::stable_sort(monitors.begin(), monitors.end(), [](const RECT& a, const RECT& b) {
+        bool primaryA = a.left == 0 && a.top == 0, primaryB = b.left == 0 && b.top == 0;
+        return primaryA != primaryB ? primaryA : a.left != b.left ? a.left < b.left : a.top < b.top;
+    });
+    EXPECT_GE(monitors.size(), 2u) << "a display with several monitors";
+    return monitors;
+}
+
+POINT Centre(const RECT& r)
+{
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+using MonitorsOnScreen = SlideShowOnScreen;
+
+TEST_F(MonitorsOnScreen, TheWindowCoversEveryMonitorAndMovementOnAnyOfThemCloses)
+{
+    std::vector<RECT> monitors = Monitors();
+    POINT last = Centre(monitors.back());
+    SetCursorPos(last.x, last.y);
+    HWND window = Start(0, {});
+    ASSERT_NE(window, nullptr);
+    for (const RECT& monitor : monitors) {
+        EXPECT_EQ(WindowFromPoint(Centre(monitor)), window) << "the saver's window, without a cursor, is there";
+    }
+    MoveCursor(window, last.x + 2, last.y + 2);
+    EXPECT_TRUE(Settle(window));
+    EXPECT_EQ(saver->WaitForExit(0), STILL_ACTIVE);
+    MoveCursor(window, last.x + 3, last.y + 2);
+    EXPECT_EQ(saver->WaitForExit(), 0u);
+}
+
+// Monitor i shows entry (tick + i) mod 3 at each tick, centred in it; the large one is cut
+// to each monitor's edges.
+TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
+{
+    const Picture pictures[] = {PositionPicture(1100, 900), SolidPicture(64, 48, 0xFF0000),
+                                SolidPicture(64, 48, 0x0000FF)};
+    std::vector<std::string> paths;
+    for (const Picture& picture : pictures) {
+        paths.push_back(WriteBmpFile(picture));
+    }
+    HWND window = Start(0, paths);
+    ASSERT_NE(window, nullptr);
+    std::vector<RECT> monitors = Monitors();
+    for (size_t tick = 0; tick < 2; ++tick) {
+        SendMessageA(window, WM_TIMER, 1, 0);
+        for (size_t i = 0; i < monitors.size(); ++i) {
+            SCOPED_TRACE("tick " + std::to_string(tick) + ", monitor " + std::to_string(i));
+            const Picture& shown = pictures[(tick + i) % 3];
+            const RECT& m = monitors[i];
+            ExpectShownAt(SettledScreen(m), shown, (m.right - m.left - shown.width) / 2,
+                          (m.bottom - m.top - shown.height) / 2);
+        }
     }
 }
 
