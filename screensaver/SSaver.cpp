@@ -213,7 +213,8 @@ static BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM context)
     info.cbSize = sizeof info;
     if (list->count < kMostMonitors && GetMonitorInfoA(monitor, &info)) {
         const RECT& r = info.rcMonitor;
-        list->monitors[list->count++] = {{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0};
+        bool primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+        list->monitors[list->count++] = {{r.left, r.top, r.right, r.bottom}, primary};
     }
     return TRUE;
 }

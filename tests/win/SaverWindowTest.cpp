@@ -114,7 +114,8 @@ CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
     SendMessageA(window, WM_TIMER, 1, 0);
-    CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), CreateEventA(nullptr, TRUE, FALSE, nullptr), {}};
+    HANDLE firstSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), firstSeen, {}};
     HANDLE watcher = CreateThread(nullptr, 0, WatchCentre, &watch, 0, nullptr);
     WaitForSingleObject(watch.firstSeen, kTimeout);
     SendMessageA(window, WM_TIMER, 1, 0);
