@@ -1,7 +1,8 @@
 /* A stand-in for the Xinerama client library: it reports the heads listed in the
    environment variable VELMARIN_HEADS ("WxH+X+Y,..." in X screen pixels, the first head
-   being the primary monitor), so that Wine on a server without RandR sees those monitors.
-   Without system headers, it builds for 32 and 64 bits alike. */
+   being the primary monitor), so that Wine on a server without RandR sees those monitors;
+   the other programs of the session (xdotool, import) see them too. Without system
+   headers, it builds for 32 and 64 bits alike. */
 
 typedef __SIZE_TYPE__ size_t;
 void* malloc(size_t size);
@@ -39,6 +40,21 @@ int XineramaQueryExtension(void* display, int* eventBase, int* errorBase)
     XineramaScreenInfo heads[MOST_HEADS];
     (void)display;
     *eventBase = *errorBase = 0;
+    return ReadHeads(heads) > 0;
+}
+
+int XineramaQueryVersion(void* display, int* major, int* minor)
+{
+    (void)display;
+    *major = 1;
+    *minor = 1;
+    return 1;
+}
+
+int XineramaIsActive(void* display)
+{
+    XineramaScreenInfo heads[MOST_HEADS];
+    (void)display;
     return ReadHeads(heads) > 0;
 }
 
