@@ -146,7 +146,7 @@ static WPARAM RunMessageLoop()
 SaverWindowShape SaverWindowShapeFor(HWND parent)
 {
     if (parent != nullptr) {
-        RECT client;
+        RECT client = {}; // empty when the parent went away
         GetClientRect(parent, &client);
         return {{0, 0, client.right, client.bottom}, kPreviewStyle, 0, kPreviewTitle};
     }

@@ -35,27 +35,24 @@ static int ReadHeads(XineramaScreenInfo* heads)
     return count;
 }
 
-int XineramaQueryExtension(void* display, int* eventBase, int* errorBase)
-{
-    XineramaScreenInfo heads[MOST_HEADS];
-    (void)display;
-    *eventBase = *errorBase = 0;
-    return ReadHeads(heads) > 0;
-}
-
-int XineramaQueryVersion(void* display, int* major, int* minor)
-{
-    (void)display;
-    *major = 1;
-    *minor = 1;
-    return 1;
-}
-
 int XineramaIsActive(void* display)
 {
     XineramaScreenInfo heads[MOST_HEADS];
     (void)display;
     return ReadHeads(heads) > 0;
+}
+
+int XineramaQueryExtension(void* display, int* eventBase, int* errorBase)
+{
+    *eventBase = *errorBase = 0;
+    return XineramaIsActive(display);
+}
+
+int XineramaQueryVersion(void* display, int* major, int* minor)
+{
+    (void)display;
+    *major = *minor = 1;
+    return 1;
 }
 
 /* The heads in a block that the caller releases with XFree, which is free. */

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-
 namespace {
 
 TEST(MovedPastThreshold, FourPixelsAt96DpiScaledByTheMonitorsDpi)

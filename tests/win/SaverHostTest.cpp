@@ -79,16 +79,6 @@ TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
 
 const char* const kDesktopKey = "Control Panel\\Desktop";
 
-// The desktop's DPI for programs started while it lasts (the test prefix has no value of
-// its own there).
-struct DesktopDpi {
-    explicit DesktopDpi(DWORD dpi)
-    {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-    }
-    ~DesktopDpi() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"); }
-};
-
 // Moves the cursor `threshold` pixels in small steps, which keeps the saver, then one more.
 void ExpectClosesOnlyPast(int threshold)
 {
@@ -107,8 +97,11 @@ void ExpectClosesOnlyPast(int threshold)
 TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixelsScaledByTheDpi)
 {
     ExpectClosesOnlyPast(4);
-    DesktopDpi doubled(192);
+    // The desktop's DPI for the programs started from here on (the test prefix has none of its own).
+    const DWORD doubled = 192;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &doubled, sizeof doubled);
     ExpectClosesOnlyPast(8);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
 }
 
 TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include <memory>
 #include <set>
 #include <string>
 
@@ -348,22 +347,17 @@ std::vector<RECT> Monitors()
     return monitors;
 }
 
-POINT Centre(const RECT& r)
-{
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 using MonitorsOnScreen = SlideShowOnScreen;
 
 TEST_F(MonitorsOnScreen, TheWindowCoversEveryMonitorAndMovementOnAnyOfThemCloses)
 {
     std::vector<RECT> monitors = Monitors();
-    POINT last = Centre(monitors.back());
+    POINT last = {monitors.back().left + 10, monitors.back().top + 10};
     SetCursorPos(last.x, last.y);
     HWND window = Start(0, {});
     ASSERT_NE(window, nullptr);
     for (const RECT& monitor : monitors) {
-        EXPECT_EQ(WindowFromPoint(Centre(monitor)), window) << "the saver's window, without a cursor, is there";
+        EXPECT_EQ(WindowFromPoint({monitor.right - 1, monitor.bottom - 1}), window) << "the saver's window is there";
     }
     MoveCursor(window, last.x + 2, last.y + 2);
     EXPECT_TRUE(Settle(window));
