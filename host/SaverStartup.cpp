@@ -4,11 +4,11 @@
 #include "../shared/cgen.h"
 #include "CommandLine.h"
 #include "EntryLookup.h"
+#include "SaverHost.h"
 #include "SaverWindow.h"
 #include "resources/resource.h"
 
-HINSTANCE instanceHandle = nullptr;
-HWND saverWindow = nullptr;
+static HINSTANCE instanceHandle = nullptr;
 
 static const char* const kClassName = "WindowsScreenSaverClass";
 static const char* const kFullScreenTitle = "Screen Saver";
@@ -80,7 +80,7 @@ static int RunMode(SaverMode mode, const char* argument)
         return RunSaverWindow(parent);
     }
     case MODE_CHANGE_PASSWORD:
-        return win95Family ? ChangeSaverPassword(argument) : -1;
+        return Windows95Family() ? ChangeSaverPassword(argument) : -1;
     case MODE_INVALID:
     default:
         return -1;
@@ -147,7 +147,20 @@ static WPARAM RunMessageLoop()
     return message.wParam;
 }
 
-int RunSaverWindow(HWND parent)
+SaverWindowShape SaverWindowShapeFor(HWND parent)
+{
+    if (parent != nullptr) {
+        RECT client = {}; // empty when the parent went away
+        GetClientRect(parent, &client);
+        return {{0, 0, client.right, client.bottom}, kPreviewStyle, 0, kPreviewTitle};
+    }
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    RECT virtualScreen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                          top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    return {virtualScreen, kFullScreenStyle, WS_EX_TOPMOST, kFullScreenTitle};
+}
+
+static bool RegisterSaverClass()
 {
     WNDCLASSA saverClass = {};
     saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
@@ -156,41 +169,39 @@ int RunSaverWindow(HWND parent)
     saverClass.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(ICON_SAVER));
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = kClassName;
+    return RegisterClassA(&saverClass) != 0;
+}
 
-    int width, height;
-    DWORD style, extendedStyle;
-    const char* title;
-    if (parent != nullptr) {
-        RECT client;
-        GetClientRect(parent, &client);
-        width = client.right;
-        height = client.bottom;
-        style = kPreviewStyle;
-        extendedStyle = 0;
-        title = kPreviewTitle;
-    } else {
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
-        style = kFullScreenStyle;
-        extendedStyle = WS_EX_TOPMOST;
-        title = kFullScreenTitle;
+static HWND CreateSaverWindow(HWND parent)
+{
+    SaverWindowShape shape = SaverWindowShapeFor(parent);
+    const RECT& r = shape.rect;
+    return CreateWindowExA(shape.extendedStyle, kClassName, shape.title, shape.style, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, parent, nullptr, instanceHandle, nullptr);
+}
+
+// The window's message loop until it is destroyed; the quit code, or -1 when there is no window.
+static int ShowSaverWindow(HWND parent)
+{
+    HWND window = RegisterSaverClass() ? CreateSaverWindow(parent) : nullptr;
+    if (window == nullptr) {
+        return kFailedRun;
+    }
+    if (parent == nullptr) {
+        SetForegroundWindow(window);
+    }
+    return static_cast<int>(RunMessageLoop());
+}
+
+int RunSaverWindow(HWND parent)
+{
+    if (parent == nullptr) {
         if (OtherSaverRunning()) {
             return 0;
         }
         LoadPasswordVerifier();
     }
-
-    int result = kFailedRun;
-    if (RegisterClassA(&saverClass)) {
-        saverWindow = CreateWindowExA(extendedStyle, kClassName, title, style, 0, 0, width, height, parent, nullptr,
-                                      instanceHandle, nullptr);
-    }
-    if (saverWindow != nullptr) {
-        if (parent == nullptr) {
-            SetForegroundWindow(saverWindow);
-        }
-        result = static_cast<int>(RunMessageLoop());
-    }
+    int result = ShowSaverWindow(parent);
     UnloadPasswordVerifier();
     return result;
 }

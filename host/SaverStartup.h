@@ -3,13 +3,21 @@
 
 #include <windows.h>
 
-extern HINSTANCE instanceHandle;
-extern HWND saverWindow;
-
 [[noreturn]] void SaverStartup();
 int SaverMain(HINSTANCE instance, const char* tail);
 // From here on, a fault nothing else handles switches the running state off and ends the process.
 void InstallExceptionGuard();
 int RunSaverWindow(HWND parent);
+
+// The saver window's place on the screen, its styles and title: for a full-screen saver
+// (parent null) the whole virtual screen, for a preview its parent's client area.
+struct SaverWindowShape {
+    RECT rect;
+    DWORD style;
+    DWORD extendedStyle;
+    const char* title;
+};
+SaverWindowShape SaverWindowShapeFor(HWND parent);
+
 int OpenConfiguration(HWND owner);
 int ChangeSaverPassword(const char* text);

@@ -2,14 +2,17 @@
 
 #include "../screensaver/SSaver.h"
 #include "EntryLookup.h"
-
-#include <cstdlib>
+#include "CursorMovement.h"
+#include "SaverHost.h"
+#include "SaverStartup.h"
 
 typedef BOOL(WINAPI* VerifierEntry)(HWND window);
 typedef HANDLE(WINAPI* AssociateEntry)(HWND window, HANDLE context);
+typedef HRESULT(WINAPI* MonitorDpiEntry)(HMONITOR monitor, int kind, UINT* dpiX, UINT* dpiY);
+typedef UINT(WINAPI* WindowDpiEntry)(HWND window);
 
-int previewMode = 0;
-int win95Family = 0;
+static int previewMode = 0;
+static int win95Family = 0;
 
 static int closeAllowed = 0;
 static int verifying = 0;
@@ -18,16 +21,29 @@ static VerifierEntry verifierEntry = nullptr;
 static HMODULE imeModule = nullptr;
 static AssociateEntry imeAssociate = nullptr;
 static HANDLE savedInputContext = nullptr;
+static HMODULE dpiModule = nullptr;
+static MonitorDpiEntry monitorDpi = nullptr;
+static WindowDpiEntry windowDpi = nullptr;
 static POINT referenceCursor = {0, 0};
 static DWORD lastVerifyTick = 0xFFFFFFFF;
 
 static const DWORD kVerifySpacing = 200;
-static const DWORD kMovementThreshold = 4;
+static const int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI: the DPI the user's scaling gives
 
 void SetHostFlags(int preview, int windows95Family)
 {
     previewMode = preview;
     win95Family = windows95Family;
+}
+
+int PreviewMode()
+{
+    return previewMode;
+}
+
+int Windows95Family()
+{
+    return win95Family;
 }
 
 void SetSaverRunning(int on)
@@ -56,6 +72,37 @@ static void GiveInputContextBack(HWND window)
     if (imeModule != nullptr && imeAssociate != nullptr && savedInputContext != nullptr) {
         imeAssociate(window, savedInputContext);
     }
+}
+
+// The DPI look-ups of a current system, where it has them: the monitor's, else the window's.
+static void LookUpDpiEntries()
+{
+    dpiModule = LoadLibraryA("SHCORE.DLL");
+    if (dpiModule != nullptr) {
+        monitorDpi = LookUpEntry<MonitorDpiEntry>(dpiModule, "GetDpiForMonitor");
+    }
+    windowDpi = LookUpEntry<WindowDpiEntry>(GetModuleHandleA("USER32.DLL"), "GetDpiForWindow");
+}
+
+static void ReleaseDpiEntries()
+{
+    monitorDpi = nullptr;
+    windowDpi = nullptr;
+    if (dpiModule != nullptr) {
+        FreeLibrary(dpiModule);
+        dpiModule = nullptr;
+    }
+}
+
+// The DPI of the monitor at `point`, else that of the window; 0 when neither can be had.
+static UINT DpiAt(HWND window, POINT point)
+{
+    UINT dpiX = 0, dpiY = 0;
+    if (monitorDpi != nullptr &&
+        monitorDpi(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &dpiX, &dpiY) == S_OK) {
+        return dpiX;
+    }
+    return windowDpi != nullptr ? windowDpi(window) : 0;
 }
 
 // Where the cursor position cannot be had, the reference point stays where it was.
@@ -92,6 +139,9 @@ static bool IsSwallowedSystemCommand(WPARAM command)
 static LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     SwitchInputMethodOff(window);
+    if (!previewMode) {
+        LookUpDpiEntries();
+    }
     ResetReferenceCursor();
     HideCursorUnlessPreview();
     return ScreenSaverProc(window, message, wParam, lParam);
@@ -100,6 +150,7 @@ static LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 static LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     GiveInputContextBack(window);
+    ReleaseDpiEntries();
     PostQuitMessage(0);
     return ScreenSaverProc(window, message, wParam, lParam);
 }
@@ -139,6 +190,16 @@ static LRESULT OnSystemCommand(HWND window, UINT message, WPARAM wParam, LPARAM 
     return ScreenSaverProc(window, message, wParam, lParam);
 }
 
+// A full-screen window covers the monitors' new layout at once.
+static LRESULT OnDisplayChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!previewMode) {
+        const RECT& r = SaverWindowShapeFor(nullptr).rect;
+        SetWindowPos(window, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
 // Once closing is allowed, no tick starts.
 static LRESULT OnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -169,9 +230,14 @@ LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
         return OnInput(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
         return OnSystemCommand(window, message, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+        return OnDisplayChange(window, message, wParam, lParam);
     case WM_TIMER:
         return OnTimer(window, message, wParam, lParam);
     default:
@@ -184,19 +250,44 @@ static void PostClose(HWND window)
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// Movements add up from the reference point until they pass the threshold.
+// Movements add up from the reference point until they pass the threshold of the monitor
+// the cursor is on.
 static void CheckMovement(HWND window)
 {
     POINT now;
     if (!GetCursorPos(&now)) {
         return;
     }
-    DWORD distance = static_cast<DWORD>(abs(now.x - referenceCursor.x)) +
-                     static_cast<DWORD>(abs(now.y - referenceCursor.y));
-    if (distance > kMovementThreshold) {
+    if (MovedPastThreshold(now.x - referenceCursor.x, now.y - referenceCursor.y, DpiAt(window, now))) {
         PostClose(window);
         referenceCursor = now;
     }
+}
+
+// Nonzero when the saver may close now.
+static int ConfirmClose(HWND window)
+{
+    if (verifying || closeAllowed) {
+        return 0;
+    }
+    if (verifierEntry == nullptr) {
+        closeAllowed = 1;
+        return 1;
+    }
+    if (lastVerifyTick != 0xFFFFFFFF && GetTickCount() - lastVerifyTick < kVerifySpacing) {
+        return closeAllowed;
+    }
+    verifying = 1;
+    MSG pending;
+    PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+    PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+    closeAllowed = SendMessageA(window, VERIFY_REQUEST, 0, 0) != 0;
+    verifying = 0;
+    if (!closeAllowed) {
+        SetCursor(nullptr);
+    }
+    lastVerifyTick = GetTickCount();
+    return closeAllowed;
 }
 
 // Handlers of the default procedure. While the verifier's dialog is up, input neither
@@ -281,6 +372,9 @@ LRESULT WINAPI SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
         return OnPress(window, message, wParam, lParam);
     case WM_SETCURSOR:
         return OnSetCursor(window, message, wParam, lParam);
@@ -289,31 +383,6 @@ LRESULT WINAPI SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
-}
-
-int ConfirmClose(HWND window)
-{
-    if (verifying || closeAllowed) {
-        return 0;
-    }
-    if (verifierEntry == nullptr) {
-        closeAllowed = 1;
-        return 1;
-    }
-    if (lastVerifyTick != 0xFFFFFFFF && GetTickCount() - lastVerifyTick < kVerifySpacing) {
-        return closeAllowed;
-    }
-    verifying = 1;
-    MSG pending;
-    PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    closeAllowed = SendMessageA(window, VERIFY_REQUEST, 0, 0) != 0;
-    verifying = 0;
-    if (!closeAllowed) {
-        SetCursor(nullptr);
-    }
-    lastVerifyTick = GetTickCount();
-    return closeAllowed;
 }
 
 // True when the desktop settings ask for a password.

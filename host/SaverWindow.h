@@ -10,18 +10,10 @@
 
 #include <windows.h>
 
-// Host flags, read here; set once at start-up through SetHostFlags, before the window exists.
-extern int previewMode;
-extern int win95Family;
-void SetHostFlags(int preview, int windows95Family);
-
-// The message the window sends itself to ask the password verifier.
-const UINT VERIFY_REQUEST = WM_APP;
-
 LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Nonzero when the saver may close now.
-int ConfirmClose(HWND window);
-void LoadPasswordVerifier();
-void UnloadPasswordVerifier();
-void SetSaverRunning(int on);
+
+// The host's mode flags, fixed at start-up before the window exists: nonzero for a preview
+// inside another window, and on the Windows 95 family.
+int PreviewMode();
+int Windows95Family();

@@ -1,5 +1,6 @@
 #include "SlideShowLogic.h"
 
+#include <algorithm>
 #include <climits>
 
 static bool IsWhiteSpace(char c)
@@ -81,4 +82,35 @@ PictureView ViewOf(const Placement& placement, int32_t clientWidth, int32_t clie
         VisibleSpan(placement.y, placement.height, clientHeight, &view.visible.top, &view.visible.bottom);
     }
     return view;
+}
+
+static bool ShownBefore(const Monitor& a, const Monitor& b)
+{
+    if (a.primary != b.primary) {
+        return a.primary;
+    }
+    if (a.rect.left != b.rect.left) {
+        return a.rect.left < b.rect.left;
+    }
+    return a.rect.top < b.rect.top;
+}
+
+void OrderMonitors(Monitor* monitors, int32_t count)
+{
+    std::stable_sort(monitors, monitors + count, ShownBefore);
+}
+
+PixelRect MonitorInWindow(const PixelRect& monitor, int32_t windowLeft, int32_t windowTop, int32_t clientWidth,
+                          int32_t clientHeight)
+{
+    int64_t left = static_cast<int64_t>(monitor.left) - windowLeft;
+    int64_t top = static_cast<int64_t>(monitor.top) - windowTop;
+    int64_t right = static_cast<int64_t>(monitor.right) - windowLeft;
+    int64_t bottom = static_cast<int64_t>(monitor.bottom) - windowTop;
+    return {Clamp(left, clientWidth), Clamp(top, clientHeight), Clamp(right, clientWidth), Clamp(bottom, clientHeight)};
+}
+
+int32_t ListIndex(int32_t first, int32_t monitor, int32_t count)
+{
+    return static_cast<int32_t>((static_cast<int64_t>(first) + monitor) % count);
 }

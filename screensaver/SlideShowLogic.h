@@ -1,4 +1,5 @@
-// The slide show's arithmetic: interval text, random choice and picture placement.
+// The slide show's arithmetic: interval text, random choice, picture placement and the
+// monitors a full-screen show draws on.
 #pragma once
 
 #include "PictureView.h"
@@ -37,3 +38,23 @@ Placement PlacePicture(int32_t width, int32_t height, int32_t clientWidth, int32
 
 // The part of the placed picture inside a clientWidth x clientHeight window.
 PictureView ViewOf(const Placement& placement, int32_t clientWidth, int32_t clientHeight);
+
+// A monitor's rectangle on the virtual screen.
+struct Monitor {
+    PixelRect rect;
+    bool primary;
+};
+
+// Puts the monitors in show order: the primary first, then the others by their left edge,
+// then by their top edge.
+void OrderMonitors(Monitor* monitors, int32_t count);
+
+// A monitor's rectangle in the coordinates of a window whose client area starts at
+// (windowLeft, windowTop) of the virtual screen and is clientWidth x clientHeight, cut to
+// that area; empty (right <= left or bottom <= top) when the window does not reach it.
+PixelRect MonitorInWindow(const PixelRect& monitor, int32_t windowLeft, int32_t windowTop, int32_t clientWidth,
+                          int32_t clientHeight);
+
+// In list order, the entry of `count` (> 0) that monitor number `monitor` shows at a tick
+// whose first monitor shows entry `first`: each monitor the next entry, wrapping.
+int32_t ListIndex(int32_t first, int32_t monitor, int32_t count);

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-HKEY userKey = nullptr;
+static HKEY userKey = nullptr;
 
 static const char* const kKeyPath = "Software\\Velmarin\\SS\\" SETTINGS_VERSION;
 static const char* const kFlagsValue = "Flags";
@@ -73,6 +73,11 @@ void OpenKeys()
     if (!OpenOrCreateUserKey(KEY_QUERY_VALUE | KEY_SET_VALUE) && !OpenOrCreateUserKey(KEY_QUERY_VALUE)) {
         FatalError(REPORT_REGISTRY_PROBLEM);
     }
+}
+
+bool KeysOpen()
+{
+    return userKey != nullptr;
 }
 
 void CloseKeys()

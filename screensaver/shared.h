@@ -9,8 +9,8 @@
 
 #define SETTINGS_VERSION "0.90"
 
-// Open between OpenKeys and CloseKeys, null otherwise.
-extern HKEY userKey;
+// True between OpenKeys and CloseKeys.
+bool KeysOpen();
 
 // Flags bits.
 const DWORD FLAG_RANDOM_ORDER = 1;

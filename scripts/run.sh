@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Runs the saver full screen under Wine, showing sample pictures (JPEG, GIF, BMP) the script makes.
-#   scripts/run.sh [--win64] [--switch /c|/p N|...] [--time MS] [--flags N] [PICTURE...]
+#   scripts/run.sh [--win64] [--switch /c|/p N|...] [--time MS] [--flags N] [--heads HEADS] [PICTURE...]
 # With DISPLAY set it runs on that display until you close it; otherwise on a private
 # virtual display, where it saves screenshots of the first ticks, then presses a key
-# (for another switch: one screenshot after 3 s, then Escape).
+# (for another switch: one screenshot after 3 s, then Escape). --heads gives the private
+# display several monitors ("WxH+X+Y,...", see scripts/wine-session.sh).
 # Exits with the saver's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . "$root/scripts/steps.sh"
 
-preset=win32 switch=/s interval=1500 flags=2 ticks=3
+preset=win32 switch=/s interval=1500 flags=2 ticks=3 heads=
 pictures=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -18,6 +19,7 @@ while [ $# -gt 0 ]; do
     --switch) switch=$2; shift ;;
     --time) interval=$2; shift ;;
     --flags) flags=$2; shift ;;
+    --heads) heads=$2; shift ;;
     *) pictures+=("$(realpath "$1")") ;;
   esac
   shift
@@ -44,7 +46,7 @@ private_display=0
 if [ -z "${DISPLAY:-}" ]; then
   private_display=1
   trap wine_session_end EXIT
-  wine_session_start "$root/build/wineprefix-run"
+  wine_session_start "$root/build/wineprefix-run" "" "$heads"
 else
   export WINEPREFIX=$root/build/wineprefix-run WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   wineboot -i >/dev/null 2>&1

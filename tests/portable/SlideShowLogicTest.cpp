@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -85,25 +86,60 @@ TEST(PlacePicture, DegenerateSizesStayDefined)
     ExpectPlaced(PlacePicture(0, 10, 1024, 768, true), 512, 0, 0, 768);
 }
 
-void ExpectVisible(const PictureView& view, int32_t left, int32_t top, int32_t right, int32_t bottom)
+void ExpectRect(const PixelRect& rect, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    EXPECT_EQ(view.visible.left, left);
-    EXPECT_EQ(view.visible.top, top);
-    EXPECT_EQ(view.visible.right, right);
-    EXPECT_EQ(view.visible.bottom, bottom);
+    EXPECT_EQ(rect.left, left);
+    EXPECT_EQ(rect.top, top);
+    EXPECT_EQ(rect.right, right);
+    EXPECT_EQ(rect.bottom, bottom);
 }
 
 TEST(ViewOf, ThePartOfThePictureInsideTheWindow)
 {
-    ExpectVisible(ViewOf(PlacePicture(1100, 900, 1024, 768, false), 1024, 768), 38, 66, 1062, 834);
-    ExpectVisible(ViewOf(PlacePicture(1025, 768, 1024, 768, false), 1024, 768), 0, 0, 1024, 768);
-    ExpectVisible(ViewOf(PlacePicture(10, 20, 1024, 768, false), 1024, 768), 0, 0, 10, 20);
+    ExpectRect(ViewOf(PlacePicture(1100, 900, 1024, 768, false), 1024, 768).visible, 38, 66, 1062, 834);
+    ExpectRect(ViewOf(PlacePicture(1025, 768, 1024, 768, false), 1024, 768).visible, 0, 0, 1024, 768);
+    ExpectRect(ViewOf(PlacePicture(10, 20, 1024, 768, false), 1024, 768).visible, 0, 0, 10, 20);
     PictureView scaled = ViewOf(PlacePicture(1280, 1024, 1024, 768, true), 1024, 768);
     EXPECT_EQ(scaled.width, 960);
-    ExpectVisible(scaled, 0, 0, 960, 768);
-    ExpectVisible(ViewOf(PlacePicture(INT32_MAX, 1, 1024, 768, false), 1024, 768), 1073741311, 0, 1073742335, 1);
+    ExpectRect(scaled.visible, 0, 0, 960, 768);
+    ExpectRect(ViewOf(PlacePicture(INT32_MAX, 1, 1024, 768, false), 1024, 768).visible, 1073741311, 0, 1073742335, 1);
     PictureView empty = ViewOf(PlacePicture(0, 0, 1024, 768, true), 1024, 768);
     EXPECT_LE(empty.visible.right, empty.visible.left);
+}
+
+TEST(OrderMonitors, PrimaryFirstThenLeftToRightThenTopToBottom)
+{
+    Monitor desk[] = {{{1024, -200, 1824, 400}, false}, {{-800, 600, 0, 1200}, false}, {{0, 0, 1024, 768}, true},
+                      {{-800, 0, 0, 600}, false}};
+    OrderMonitors(desk, 4);
+    std::vector<std::pair<int32_t, int32_t>> corners;
+    for (const Monitor& monitor : desk) {
+        corners.push_back({monitor.rect.left, monitor.rect.top});
+    }
+    EXPECT_EQ(corners, (std::vector<std::pair<int32_t, int32_t>>{{0, 0}, {-800, 0}, {-800, 600}, {1024, -200}}));
+}
+
+TEST(MonitorInWindow, MovesToTheWindowsCoordinatesAndCutsToItsClientArea)
+{
+    // A window over the virtual screen (-640, -200) ... (1824, 980).
+    ExpectRect(MonitorInWindow({0, 0, 1024, 768}, -640, -200, 2464, 1180), 640, 200, 1664, 968);
+    ExpectRect(MonitorInWindow({-640, 500, 0, 980}, -640, -200, 2464, 1180), 0, 700, 640, 1180);
+    ExpectRect(MonitorInWindow({1024, -200, 1824, 400}, -640, -200, 2464, 1180), 1664, 0, 2464, 600);
+    PixelRect outside = MonitorInWindow({1024, 0, 1824, 600}, 0, 0, 1024, 768);
+    EXPECT_LE(outside.right, outside.left);
+    ExpectRect(MonitorInWindow({0, 0, 1024, 768}, 100, 50, 200, 100), 0, 0, 200, 100);
+    ExpectRect(MonitorInWindow({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MAX, INT32_MAX, 10, 10), 0, 0, 0, 0);
+}
+
+TEST(ListIndex, EveryMonitorGoesThroughTheWholeListAndChangesAtEachTick)
+{
+    struct {
+        int32_t first, monitor, count, index;
+    } cases[] = {{0, 0, 3, 0}, {2, 0, 3, 2}, {0, 1, 3, 1}, {2, 1, 3, 0}, {1, 2, 3, 0}, {0, 5, 2, 1}, {0, 1, 1, 0},
+                 {0, 1, 2, 1}, {1, 1, 2, 0}}; // two pictures on two monitors swap at every tick
+    for (const auto& c : cases) {
+        EXPECT_EQ(ListIndex(c.first, c.monitor, c.count), c.index) << c.first << " " << c.monitor << " " << c.count;
+    }
 }
 
 } // namespace

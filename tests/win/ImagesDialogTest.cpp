@@ -335,7 +335,7 @@ TEST_F(ImagesDialog, UnreadableEntriesAreSkippedWithAWarningEach)
     std::string longest = "C:\\" + std::string(117, 'x');
     std::string tooLong = longest + "y";
     StoreImageList({"C:\\p\\0.bmp", "C:\\p\\1.bmp", tooLong, longest});
-    RegDeleteValueA(userKey, "File_1");
+    DeleteStoredValue("File_1");
     ChildProcess child("LoadImageList");
     ASSERT_EQ(child.WaitForExit(), 0u);
     Observations seen = child.Observed();

@@ -109,8 +109,12 @@ void StoreImageList(const std::vector<std::string>& paths)
 
 bool KeysAreClosed()
 {
-    return RegQueryInfoKeyA(userKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr) == ERROR_INVALID_HANDLE;
+    return !KeysOpen();
+}
+
+void DeleteStoredValue(const char* name)
+{
+    EXPECT_EQ(RegDeleteKeyValueA(HKEY_CURRENT_USER, kSettingsPath, name), ERROR_SUCCESS) << name;
 }
 
 const char* const kFullAccessForEveryone = "D:(A;;KA;;;WD)";

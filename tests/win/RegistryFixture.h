@@ -45,6 +45,7 @@ const wchar_t* const kScriptsInAFolderName = L" \u0424\u043E\u0442\u043E \u03A6\
 void StoreWideText(const char* name, const std::wstring& text);
 std::wstring StoredWideText(const char* name);
 void CreateSettingsKey(HKEY root);
+void DeleteStoredValue(const char* name);
 
 // True once CloseKeys has closed the user key.
 bool KeysAreClosed();

@@ -32,7 +32,7 @@ TEST_F(SaverHost, BadCommandLinesEndWithMinusOne)
     }
 }
 
-TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheScreen)
+TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheVirtualScreen)
 {
     SaverProcess saver("/s");
     HWND window = saver.WaitForSaverWindow("Screen Saver");
@@ -41,10 +41,10 @@ TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheScreen)
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     RECT rect;
     GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, 0);
-    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(rect.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    EXPECT_EQ(rect.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    EXPECT_EQ(rect.bottom - rect.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
     EXPECT_EQ(GetClassLongA(window, GCL_STYLE), 0x2B);
 
     EXPECT_EQ(SendMessageA(window, WM_APP, 0, 0), 0) << "the verify request is the default's outside the 95 family";
@@ -77,25 +77,31 @@ TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
     EXPECT_EQ(saver.WaitForExit(), 0u);
 }
 
-// Moves the cursor and lets the saver see the movement.
-void MoveCursor(HWND window, int x, int y)
-{
-    SetCursorPos(x, y);
-    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
+const char* const kDesktopKey = "Control Panel\\Desktop";
 
-TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixels)
+// Moves the cursor `threshold` pixels in small steps, which keeps the saver, then one more.
+void ExpectClosesOnlyPast(int threshold)
 {
     SetCursorPos(500, 400);
     SaverProcess saver("/s");
     HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
     MoveCursor(window, 501, 400);
-    MoveCursor(window, 502, 402); // 4 pixels from where it started, in small steps
+    MoveCursor(window, 500 + threshold / 2, 400 + threshold - threshold / 2);
     EXPECT_TRUE(Settle(window));
-    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE);
-    MoveCursor(window, 503, 402);
-    EXPECT_EQ(saver.WaitForExit(), 0u);
+    EXPECT_EQ(saver.WaitForExit(0), STILL_ACTIVE) << threshold;
+    MoveCursor(window, 501 + threshold / 2, 400 + threshold - threshold / 2);
+    EXPECT_EQ(saver.WaitForExit(), 0u) << threshold;
+}
+
+TEST_F(SaverHost, MouseMovementClosesOnlyPastFourPixelsScaledByTheDpi)
+{
+    ExpectClosesOnlyPast(4);
+    // The desktop's DPI for the programs started from here on (the test prefix has none of its own).
+    const DWORD doubled = 192;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &doubled, sizeof doubled);
+    ExpectClosesOnlyPast(8);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
 }
 
 TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)
@@ -115,7 +121,8 @@ TEST_F(SaverHost, ReleasesAndActivationKeepItButDeactivationClosesIt)
 
 TEST_F(SaverHost, ButtonPressesClose)
 {
-    for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_SYSKEYDOWN}) {
+    for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN, WM_MOUSEWHEEL, WM_MOUSEHWHEEL,
+                       WM_SYSKEYDOWN}) {
         SaverProcess saver("/s");
         HWND window = saver.WaitForSaverWindow("Screen Saver");
         ASSERT_NE(window, nullptr);

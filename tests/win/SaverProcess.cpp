@@ -9,14 +9,19 @@ std::string SaverProgramPath()
     return VELMARIN_SCR_PATH;
 }
 
-Picture CaptureScreen()
+RECT PrimaryArea()
 {
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+Picture CaptureScreen(const RECT& area)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, previous);
     Picture picture = ReadBackBitmap(memory, bitmap, width, height);
     DeleteObject(bitmap);
@@ -31,4 +36,10 @@ void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<s
     StoreDword("Flags", flags);
     StoreText("UpdateTime", updateTime);
     StoreImageList(paths);
+}
+
+void MoveCursor(HWND window, int x, int y)
+{
+    SetCursorPos(x, y);
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
 }

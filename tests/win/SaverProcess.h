@@ -25,8 +25,12 @@ public:
     }
 };
 
-// The whole screen as 0xRRGGBB pixels, top row first.
-Picture CaptureScreen();
-
+// The primary monitor, which is the screen of the tests for one monitor.
+RECT PrimaryArea();
+// A part of the screen as 0xRRGGBB pixels, top row first.
+Picture CaptureScreen(const RECT& area = PrimaryArea());
 // The settings the next saver run reads: a fresh user key with these values.
 void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<std::string>& paths);
+
+// Moves the cursor and lets the saver see the movement.
+void MoveCursor(HWND window, int x, int y);

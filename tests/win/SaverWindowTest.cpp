@@ -3,6 +3,7 @@
 #include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "host/SaverStartup.h"
 #include "host/SaverWindow.h"
 #include "screensaver/shared.h"
 #include "tests/common/TestFiles.h"
@@ -38,7 +39,7 @@ DWORD TimeTicks(HWND window, int count)
     return GetTickCount() - start;
 }
 
-// The saver window as the host makes it, 200 x 100; its class keeps no DC of its own, so
+// The full-screen saver window in the host's shape; its class keeps no DC of its own, so
 // that other threads can read the window.
 HWND CreateSaverWindow()
 {
@@ -48,9 +49,18 @@ HWND CreateSaverWindow()
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&saverClass);
-    return CreateWindowExA(WS_EX_TOPMOST, "WindowsScreenSaverClass", "Screen Saver",
-                           WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 200, 100, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    SaverWindowShape shape = SaverWindowShapeFor(nullptr);
+    const RECT& r = shape.rect;
+    return CreateWindowExA(shape.extendedStyle, "WindowsScreenSaverClass", shape.title, shape.style, r.left, r.top,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+// The primary monitor's centre in the window.
+POINT PrimaryCentre(HWND window)
+{
+    POINT centre = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
+    ScreenToClient(window, &centre);
+    return centre;
 }
 
 CHILD_SCENARIO(SaverWindow)
@@ -78,6 +88,7 @@ CHILD_SCENARIO(SaverWindow)
 // drawing leaves there at every moment, until the colour `until` shows.
 struct CentreWatch {
     HWND window;
+    POINT centre;
     COLORREF until;
     HANDLE firstSeen; // an event, set after the first reading
     std::set<COLORREF> seen;
@@ -90,7 +101,7 @@ DWORD WINAPI WatchCentre(void* context)
     DWORD start = GetTickCount();
     COLORREF colour;
     do {
-        colour = GetPixel(dc, 100, 50);
+        colour = GetPixel(dc, watch->centre.x, watch->centre.y);
         watch->seen.insert(colour);
         SetEvent(watch->firstSeen);
     } while (colour != watch->until && GetTickCount() - start < kTimeout);
@@ -103,7 +114,8 @@ CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
     SendMessageA(window, WM_TIMER, 1, 0);
-    CentreWatch watch = {window, RGB(0, 0, 255), CreateEventA(nullptr, TRUE, FALSE, nullptr), {}};
+    HANDLE firstSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), firstSeen, {}};
     HANDLE watcher = CreateThread(nullptr, 0, WatchCentre, &watch, 0, nullptr);
     WaitForSingleObject(watch.firstSeen, kTimeout);
     SendMessageA(window, WM_TIMER, 1, 0);
@@ -115,6 +127,25 @@ CHILD_SCENARIO(SecondTickWatched)
         colours << std::hex << colour << " ";
     }
     Observe("colours", colours.str());
+    DestroyWindow(window);
+    return 0;
+}
+
+// A tick in the window shrunk to 300 x 200, then a display change: the window afterwards.
+CHILD_SCENARIO(DisplayChange)
+{
+    HWND window = CreateSaverWindow();
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(window, WM_TIMER, 1, 0);
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, 0);
+    PumpMessages();
+    RECT rect, expected = SaverWindowShapeFor(nullptr).rect;
+    GetWindowRect(window, &rect);
+    Observe("coversTheScreen", EqualRect(&rect, &expected));
+    HDC dc = GetDC(window);
+    POINT centre = PrimaryCentre(window);
+    Observe("centre", GetPixel(dc, centre.x, centre.y));
+    ReleaseDC(window, dc);
     DestroyWindow(window);
     return 0;
 }
@@ -147,6 +178,17 @@ TEST_F(SaverWindowProcedures, ATickShowsTheLastPictureUntilItDrawsTheNextWithout
     ASSERT_EQ(child.WaitForExit(), 0u);
     // The centre goes from red straight to blue (colours as 0xBBGGRR).
     EXPECT_EQ(child.Observed()["colours"], "ff ff0000 ");
+}
+
+TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
+{
+    std::vector<uint32_t> red(40 * 30, 0xFF0000);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+    ChildProcess child("DisplayChange");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["coversTheScreen"], "1");
+    EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0))) << "the picture at once, in the new layout";
 }
 
 } // namespace

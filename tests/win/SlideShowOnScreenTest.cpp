@@ -1,6 +1,7 @@
 // Ticks of the built saver, read back from the screen.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "screensaver/SlideShowLogic.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
 #include "tests/common/TestFiles.h"
@@ -56,13 +57,13 @@ protected:
     std::unique_ptr<SaverProcess> saver;
 };
 
-// The screen once the drawing of a tick has reached it (two equal captures in a row).
-Picture SettledScreen()
+// A part of the screen once the drawing of a tick has reached it (two equal captures in a row).
+Picture SettledScreen(const RECT& area = PrimaryArea())
 {
-    Picture previous = CaptureScreen();
+    Picture previous = CaptureScreen(area);
     for (int attempt = 0; attempt < 20; ++attempt) {
         Sleep(50);
-        Picture current = CaptureScreen();
+        Picture current = CaptureScreen(area);
         if (current.pixels == previous.pixels) {
             return current;
         }
@@ -95,6 +96,19 @@ void ExpectShownAt(const Picture& screen, const Picture& picture, int x, int y)
     EXPECT_EQ(wrong, 0);
 }
 
+// Where a picture of that size goes on the screen in either mode.
+Placement Placed(int width, int height, bool scaleToFit)
+{
+    RECT screen = PrimaryArea();
+    return PlacePicture(width, height, screen.right, screen.bottom, scaleToFit);
+}
+
+void ExpectCentred(const Picture& screen, const Picture& picture)
+{
+    Placement placed = Placed(picture.width, picture.height, false);
+    ExpectShownAt(screen, picture, placed.x, placed.y);
+}
+
 TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
 {
     Picture large = PositionPicture(1100, 900);
@@ -102,9 +116,9 @@ TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
     std::vector<uint8_t> jpeg = WriteJpeg(large, JPEG_COLOUR);
     HWND window = Start(0, {WriteBmpFile(large), WriteBmpFile(small), WriteTempFile("large.jpg", jpeg)});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), large, -38, -66);
-    ExpectShownAt(Tick(window), small, 507, 374);
-    ExpectShownAt(Tick(window), LibraryDecode(jpeg), -38, -66);
+    ExpectCentred(Tick(window), large);
+    ExpectCentred(Tick(window), small);
+    ExpectCentred(Tick(window), LibraryDecode(jpeg));
 }
 
 // The bounding box of the pixels that are not black.
@@ -132,6 +146,18 @@ void ExpectArea(const RECT& area, LONG x, LONG y, LONG width, LONG height)
     EXPECT_EQ(area.bottom - area.top, height);
 }
 
+// Checks the screen shows a width x height picture scaled to fit, black around it.
+void ExpectFitted(const Picture& screen, int width, int height)
+{
+    Placement placed = Placed(width, height, true);
+    ExpectArea(DrawnArea(screen), placed.x, placed.y, placed.width, placed.height);
+}
+
+uint32_t CentrePixel(const Picture& screen)
+{
+    return screen.At(screen.width / 2, screen.height / 2);
+}
+
 TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
 {
     std::vector<std::string> paths = {WriteBmpFile(SolidPicture(800, 600, 0x3060C0)),
@@ -139,11 +165,11 @@ TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
                                       WriteBmpFile(SolidPicture(100, 50, 0x30C060))};
     HWND window = Start(2, paths);
     ASSERT_NE(window, nullptr);
-    ExpectArea(DrawnArea(Tick(window)), 0, 0, 1023, 767);
-    ExpectArea(DrawnArea(Tick(window)), 32, 0, 960, 768);
+    ExpectFitted(Tick(window), 800, 600);
+    ExpectFitted(Tick(window), 1280, 1024);
     Picture screen = Tick(window);
-    ExpectArea(DrawnArea(screen), 0, 128, 1024, 512);
-    EXPECT_EQ(screen.At(500, 300), 0x30C060u);
+    ExpectFitted(screen, 100, 50);
+    EXPECT_EQ(CentrePixel(screen), 0x30C060u);
 }
 
 TEST_F(SlideShowOnScreen, TopDownPicturesShowTheRightWayUpInBothModes)
@@ -152,15 +178,16 @@ TEST_F(SlideShowOnScreen, TopDownPicturesShowTheRightWayUpInBothModes)
     std::string path = WriteBmpFile(picture, true);
     HWND window = Start(0, {path});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), picture, 192, 144);
+    ExpectCentred(Tick(window), picture);
     saver.reset();
 
     window = Start(2, {path});
     ASSERT_NE(window, nullptr);
     Picture screen = Tick(window);
-    ExpectArea(DrawnArea(screen), 0, 0, 1024, 768);
-    EXPECT_EQ(screen.At(0, 0), picture.At(0, 0));
-    EXPECT_EQ(screen.At(1023, 767), picture.At(639, 479));
+    ExpectFitted(screen, 640, 480);
+    Placement placed = Placed(640, 480, true);
+    EXPECT_EQ(screen.At(placed.x, placed.y), picture.At(0, 0));
+    EXPECT_EQ(screen.At(placed.x + placed.width - 1, placed.y + placed.height - 1), picture.At(639, 479));
 }
 
 TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABlackTick)
@@ -169,18 +196,15 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     std::string blue = WriteBmpFile(SolidPicture(64, 64, 0x0000FF));
     std::string text = WriteTempFile("not-a-picture.bmp", {'h', 'e', 'l', 'l', 'o', ' ', 't', 'e', 'x', 't'});
     WriteSaverSettings(0, "1000000", {red, "unused", blue, text});
-    OpenKeys();
-    RegDeleteValueA(userKey, "File_1");
-    CloseKeys();
+    DeleteStoredValue("File_1");
     DebuggerOutput debugger;
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
-    const int centre = 512, middle = 384;
-    EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
-    EXPECT_EQ(Tick(window, 7).At(centre, middle), 0x0000FFu) << "any timer id is a tick";
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Tick(window, 7)), 0x0000FFu) << "any timer id is a tick";
     EXPECT_EQ(DrawnArea(Tick(window)).right, 0) << "the unreadable file leaves the screen black";
-    EXPECT_EQ(Tick(window).At(centre, middle), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
     EXPECT_EQ(debugger.Of(saver->Id(), "registry\n"), "Warning at SSaver:71\nCorrupt registry\n")
         << "the missing entry is reported without a console";
 }
@@ -202,7 +226,7 @@ TEST_F(SlideShowOnScreen, PicturesInFoldersNamedInAnyScriptShow)
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Tick(window).At(512, 384), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
 }
 
 TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
@@ -215,14 +239,14 @@ TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
 
     HWND window = Start(0, {gif, jpeg});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 362, 284);
-    ExpectShownAt(Tick(window), LibraryDecode(jpegBytes), 312, 234);
+    ExpectCentred(Tick(window), ColoursOf(indexed, colours));
+    ExpectCentred(Tick(window), LibraryDecode(jpegBytes));
     saver.reset();
 
     window = Start(2, {gif, jpeg});
     ASSERT_NE(window, nullptr);
-    ExpectArea(DrawnArea(Tick(window)), 0, 43, 1024, 682);
-    ExpectArea(DrawnArea(Tick(window)), 0, 0, 1023, 767); // 2.56 rounded to single precision is smaller
+    ExpectFitted(Tick(window), 300, 200);
+    ExpectFitted(Tick(window), 400, 300);
 }
 
 TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)
@@ -241,7 +265,7 @@ TEST_F(SlideShowOnScreen, RandomOrderShowsEveryPicture)
     ASSERT_NE(window, nullptr);
     std::set<uint32_t> seen;
     for (int tick = 0; tick < 40 && seen.size() < 2; ++tick) {
-        seen.insert(Tick(window).At(512, 384));
+        seen.insert(CentrePixel(Tick(window)));
     }
     EXPECT_EQ(seen, std::set<uint32_t>(colours, colours + 2));
 }
@@ -279,8 +303,8 @@ int LargestDifference(const Picture& screen, uint32_t colour)
 
 TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
 {
-    // 2048 x 1536 on the 1024 x 768 screen: each screen pixel stands for 2 x 2 of the picture.
-    const int width = 2048, height = 1536;
+    // Twice the screen's size: each screen pixel stands for 2 x 2 of the picture.
+    const int width = 2 * PrimaryArea().right, height = 2 * PrimaryArea().bottom;
     std::vector<uint32_t> light = LightColours(256);
     IndexedPicture noiseIndices = IndexNoise(width, height, 256);
     Picture noise = ColoursOf(noiseIndices, light);
@@ -321,6 +345,72 @@ TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
         Picture screen = Tick(window);
         EXPECT_NEAR(MeanBrightness(screen) / pictures.noiseBrightness, 1.0, 0.05) << pictures.what << " noise";
         EXPECT_LE(LargestDifference(Tick(window), mean), 16) << pictures.what << " columns";
+    }
+}
+
+// Several monitors: the tests of the suite MonitorsOnScreen run on their own, on a display
+// with several monitors (scripts/wine-session.sh with heads).
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, RECT* rect, LPARAM list)
+{
+    reinterpret_cast<std::vector<RECT>*>(list)->push_back(*rect);
+    return TRUE;
+}
+
+// The system's monitors in show order: the primary, at (0, 0), first, then by left edge, then by top.
+std::vector<RECT> Monitors()
+{
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    std::stable_sort(monitors.begin(), monitors.end(), [](const RECT& a, const RECT& b) {
+        bool primaryA = a.left == 0 && a.top == 0, primaryB = b.left == 0 && b.top == 0;
+        return primaryA != primaryB ? primaryA : a.left != b.left ? a.left < b.left : a.top < b.top;
+    });
+    EXPECT_GE(monitors.size(), 2u) << "a display with several monitors";
+    return monitors;
+}
+
+using MonitorsOnScreen = SlideShowOnScreen;
+
+TEST_F(MonitorsOnScreen, TheWindowCoversEveryMonitorAndMovementOnAnyOfThemCloses)
+{
+    std::vector<RECT> monitors = Monitors();
+    POINT last = {monitors.back().left + 10, monitors.back().top + 10};
+    SetCursorPos(last.x, last.y);
+    HWND window = Start(0, {});
+    ASSERT_NE(window, nullptr);
+    for (const RECT& monitor : monitors) {
+        EXPECT_EQ(WindowFromPoint({monitor.right - 1, monitor.bottom - 1}), window) << "the saver's window is there";
+    }
+    MoveCursor(window, last.x + 2, last.y + 2);
+    EXPECT_TRUE(Settle(window));
+    EXPECT_EQ(saver->WaitForExit(0), STILL_ACTIVE);
+    MoveCursor(window, last.x + 3, last.y + 2);
+    EXPECT_EQ(saver->WaitForExit(), 0u);
+}
+
+// Monitor i shows entry (tick + i) mod 3 at each tick, centred in it; the large one is cut
+// to each monitor's edges.
+TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
+{
+    const Picture pictures[] = {PositionPicture(1100, 900), SolidPicture(64, 48, 0xFF0000),
+                                SolidPicture(64, 48, 0x0000FF)};
+    std::vector<std::string> paths;
+    for (const Picture& picture : pictures) {
+        paths.push_back(WriteBmpFile(picture));
+    }
+    HWND window = Start(0, paths);
+    ASSERT_NE(window, nullptr);
+    std::vector<RECT> monitors = Monitors();
+    for (size_t tick = 0; tick < 2; ++tick) {
+        SendMessageA(window, WM_TIMER, 1, 0);
+        for (size_t i = 0; i < monitors.size(); ++i) {
+            SCOPED_TRACE("tick " + std::to_string(tick) + ", monitor " + std::to_string(i));
+            const Picture& shown = pictures[(tick + i) % 3];
+            const RECT& m = monitors[i];
+            ExpectShownAt(SettledScreen(m), shown, (m.right - m.left - shown.width) / 2,
+                          (m.bottom - m.top - shown.height) / 2);
+        }
     }
 }
 
