@@ -1,6 +1,6 @@
 #include "DecodeInput.h"
 
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,9 +3,8 @@
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
 #include "GdiGuards.h"
-#include "ShrunkBitmap.h"
 #include "SlideShowLogic.h"
-#include "cImageDecoder.h"
+#include "decoder/cImageDecoder.h"
 #include "shared.h"
 
 #include <cstring>
@@ -117,22 +116,6 @@ static TickPicture DecodePicture(HDC dc, const RECT& client, const char* path)
     return {cBitmap(shown.bitmap), shown.source, destination};
 }
 
-// A bitmap drawn smaller is reduced to the size it is drawn at, where that can be done.
-static void ReduceShrunk(HDC dc, TickPicture& picture)
-{
-    const PixelRect& from = picture.source;
-    const RECT& to = picture.destination;
-    LONG width = to.right - to.left, rows = to.bottom - to.top;
-    if (width >= from.right - from.left && rows >= from.bottom - from.top) {
-        return;
-    }
-    HBITMAP reduced = ShrunkCopy(dc, picture.bitmap.Get(), width, rows);
-    if (reduced != nullptr) {
-        picture.bitmap = cBitmap(reduced);
-        picture.source = {0, 0, width, rows};
-    }
-}
-
 // The client area black except where the picture goes.
 static void FillBlackAround(HDC dc, const RECT& client, const RECT& picture)
 {
@@ -150,8 +133,8 @@ static void FillBlackAround(HDC dc, const RECT& client, const RECT& picture)
     }
 }
 
-// Copied when the sizes match, stretched otherwise; a shrinking stretch (of a picture too
-// large to reduce) averages what it drops.
+// Copied when the sizes match, stretched otherwise: the decoder has made a picture drawn
+// smaller at its drawn size wherever that can be made.
 static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
 {
     const RECT& to = picture.destination;
@@ -160,9 +143,6 @@ static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
     int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
     if (fromWidth == toWidth && fromHeight == toHeight) {
         BitBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, SRCCOPY);
-    } else if (fromWidth > toWidth || fromHeight > toHeight) {
-        cHalftoneStretch halftone(dc);
-        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
     } else {
         StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
     }
@@ -179,7 +159,6 @@ static void OnTimer(HWND window)
     int32_t index = ChooseIndex();
     TickPicture picture =
         index >= 0 ? DecodePicture(dc, client, static_cast<const char*>(imageList->Get(index))) : TickPicture();
-    ReduceShrunk(dc, picture);
     cMemoryDc memory(dc);
     cSelection selection(memory, picture.bitmap.Get());
     if (!selection.Selected()) {

@@ -1,7 +1,7 @@
 // The slide show's arithmetic: interval text, random choice and picture placement.
 #pragma once
 
-#include "PictureView.h"
+#include "decoder/PictureView.h"
 
 #include <cstdint>
 

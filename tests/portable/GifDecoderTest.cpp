@@ -1,5 +1,5 @@
 // GIF files made by the test writer, decoded and compared pixel for pixel.
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/Decoding.h"
 #include "tests/common/GifWriter.h"
 

@@ -1,6 +1,6 @@
 // JPEG files made by the library's compressor, decoded and compared with the library's
 // own plain decompression of the same bytes.
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/Decoding.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // The platform's handle types (identical to the strict Windows declarations).
 typedef struct HDC__* HDC;
@@ -12,6 +13,11 @@ typedef struct HBITMAP__* HBITMAP;
 // bits: the pixel data it describes. Returns null where the platform refuses.
 HBITMAP CreateDeviceBitmap(HDC dc, const void* info, size_t infoBytes, const void* bits, size_t bitsBytes);
 void DeleteDeviceBitmap(HBITMAP bitmap);
+// A new bitmap of the whole of `bitmap` drawn at width x height, smaller than it, owned by
+// the caller: on Windows reduced by area averaging from the pixels GDI reads back (every
+// kind of bitmap GDI makes), or where that cannot be made, stretched by GDI's halftone
+// mode; null where neither is made, and always in the native build.
+HBITMAP ShrinkDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t height);
 
 #ifndef _WIN32
 #include <cstdint>

@@ -70,3 +70,8 @@ const NativeBitmap* AsNativeBitmap(HBITMAP bitmap)
 {
     return reinterpret_cast<const NativeBitmap*>(bitmap);
 }
+
+HBITMAP ShrinkDeviceBitmap(HDC, HBITMAP, uint32_t, uint32_t)
+{
+    return nullptr;
+}

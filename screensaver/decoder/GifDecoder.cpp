@@ -1,19 +1,19 @@
-// The GIF path of cImageDecoder: the first image of a GIF87a or GIF89a file, LZW-decoded
+// The GIF path of the decoder: the first image of a GIF87a or GIF89a file, LZW-decoded
 // into 8-bit top-down rows and handed to the device bitmap with the file's colours.
 //
 // Damaged image data never reaches outside the pixel buffer: a code that cannot be
 // decoded (above the next free code, or new with no previous code), a minimum code size
 // above 11, or a short read ends the decoding and keeps the rows written so far; pixels
 // beyond the last row are dropped. The buffer starts as colour index 0 throughout.
-#include "cImageDecoder.h"
-
 #include "AreaReduction.h"
-#include "DecoderPrivate.h"
+#include "DecoderFormat.h"
+#include "DecoderShared.h"
 
-#include "../shared/cgen.h"
+#include "../../shared/cgen.h"
 
 #include <cstring>
 
+static const char* const kSourceName = "GifDecoder";
 static const uint8_t kImageSeparator = 0x2C;
 static const uint8_t kColourTableFlag = 0x80;
 static const uint8_t kInterlacedFlag = 0x40;
@@ -92,7 +92,7 @@ static inline void CopyString(uint8_t* to, const uint8_t* from, int32_t count)
 
 static void GifTableFree()
 {
-    RFree(__FILE__, __LINE__, stringBlock);
+    RFree(kSourceName, __LINE__, stringBlock);
     stringBlock = nullptr;
 }
 
@@ -100,7 +100,7 @@ static void GifTableReset(int minimumCodeSize)
 {
     if (stringBlock == nullptr) {
         stringBlockBytes = kInitialStringBlockBytes;
-        stringBlock = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, stringBlockBytes));
+        stringBlock = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, stringBlockBytes));
         for (uint32_t i = 0; i < kLiteralBytes; ++i) {
             stringBlock[i] = static_cast<uint8_t>(i);
         }
@@ -135,7 +135,7 @@ static void GifTableAdd(int32_t prefixCode, uint8_t last, int32_t code)
     int32_t prefixLength = GifTableLookup(prefixCode, &prefix);
     if (stringBlockUsed + prefixLength + 1 > stringBlockBytes) {
         stringBlockBytes *= 2;
-        stringBlock = static_cast<uint8_t*>(RRealloc(__FILE__, __LINE__, stringBlock, stringBlockBytes));
+        stringBlock = static_cast<uint8_t*>(RRealloc(kSourceName, __LINE__, stringBlock, stringBlockBytes));
         GifTableLookup(prefixCode, &prefix); // the block may have moved
     }
     uint8_t* string = stringBlock + stringBlockUsed;
@@ -404,16 +404,11 @@ static bool DecodeImageData(FILE* file, bool interlaced)
     return complete;
 }
 
-static uint16_t LittleEndian16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
 // Reads the table that the packed byte announces; false after a short read.
 static bool ReadColourTable(FILE* file, GifState* gif, uint8_t packed)
 {
     int32_t entries = 2 << (packed & 7);
-    gif->colourTable = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * entries));
+    gif->colourTable = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, 3 * entries));
     if (fread(gif->colourTable, 3, entries, file) < static_cast<size_t>(entries)) {
         return false;
     }
@@ -421,63 +416,69 @@ static bool ReadColourTable(FILE* file, GifState* gif, uint8_t packed)
     return true;
 }
 
-void cImageDecoder::ReadGifHeader()
+static bool RecogniseGif(const uint8_t* bytes)
 {
-    GifState* gif = static_cast<GifState*>(RMalloc(__FILE__, __LINE__, sizeof(GifState)));
+    return memcmp(bytes, "GIF87a", 6) == 0 || memcmp(bytes, "GIF89a", 6) == 0;
+}
+
+static void ReadGifHeader(DecoderCore& core)
+{
+    FILE* file = core.file;
+    GifState* gif = static_cast<GifState*>(RMalloc(kSourceName, __LINE__, sizeof(GifState)));
     gif->colourTable = nullptr;
     gif->colourCount = -1;
     gif->pixelBytes = 0;
     gif->pixelBuffer = nullptr;
-    formatState = gif;
+    core.state = gif;
 
     if (fread(gif->screenHeader, 1, sizeof gif->screenHeader, file) < sizeof gif->screenHeader) {
-        error = DE_READ;
+        core.error = DE_READ;
         return;
     }
     uint8_t screenPacked = gif->screenHeader[kScreenPackedOffset];
     if ((screenPacked & kColourTableFlag) != 0 && !ReadColourTable(file, gif, screenPacked)) {
-        error = DE_READ;
+        core.error = DE_READ;
         return;
     }
     if (fread(gif->imageDescriptor, 1, sizeof gif->imageDescriptor, file) < sizeof gif->imageDescriptor) {
-        error = DE_READ;
+        core.error = DE_READ;
         return;
     }
     if (gif->imageDescriptor[0] != kImageSeparator) {
-        error = DE_NO_IMAGE;
+        core.error = DE_NO_IMAGE;
         return;
     }
     uint8_t imagePacked = gif->imageDescriptor[kDescriptorPackedOffset];
     if ((imagePacked & kColourTableFlag) != 0) {
-        RFree(__FILE__, __LINE__, gif->colourTable);
+        RFree(kSourceName, __LINE__, gif->colourTable);
         gif->colourTable = nullptr;
         gif->colourCount = -1;
         if (!ReadColourTable(file, gif, imagePacked)) {
-            error = DE_READ;
+            core.error = DE_READ;
             return;
         }
     }
-    width = LittleEndian16(gif->imageDescriptor + 5);
-    height = LittleEndian16(gif->imageDescriptor + 7);
-    if (!PixelBufferBytes(width, height, 8, &gif->pixelBytes)) {
-        error = DE_FORMAT;
+    core.width = LittleEndian16(gif->imageDescriptor + 5);
+    core.height = LittleEndian16(gif->imageDescriptor + 7);
+    if (!PixelBufferBytes(core.width, core.height, 8, &gif->pixelBytes)) {
+        core.error = DE_FORMAT;
     }
 }
 
 // The first call decodes the pixels; later calls reuse them.
-void cImageDecoder::DecodeGifPixels()
+static void DecodeGifPixels(DecoderCore& core)
 {
-    GifState* gif = static_cast<GifState*>(formatState);
+    GifState* gif = static_cast<GifState*>(core.state);
     if (gif->pixelBuffer != nullptr) {
         return;
     }
     // Four spare bytes leave room to start the rows on a 4-byte boundary.
     size_t bufferBytes = static_cast<size_t>(gif->pixelBytes) + 4;
     gif->pixelBuffer = static_cast<uint8_t*>(AllocateZeroed(bufferBytes));
-    GifRowsBegin(gif, width, height);
+    GifRowsBegin(gif, core.width, core.height);
     bool interlaced = (gif->imageDescriptor[kDescriptorPackedOffset] & kInterlacedFlag) != 0;
-    if (!DecodeImageData(file, interlaced)) {
-        error = DE_READ;
+    if (!DecodeImageData(core.file, interlaced)) {
+        core.error = DE_READ;
     }
 }
 
@@ -485,7 +486,7 @@ void cImageDecoder::DecodeGifPixels()
 static void SetGifPalette(const GifState* gif)
 {
     if (gif->colourCount == -1) {
-        Warning(__FILE__, __LINE__, "There is no colour table!");
+        Warning(kSourceName, __LINE__, "There is no colour table!");
     }
     for (int32_t i = 0; i < gif->colourCount; ++i) {
         RgbQuad& entry = sharedBitmapInfo.palette[i];
@@ -495,12 +496,12 @@ static void SetGifPalette(const GifState* gif)
     }
 }
 
-HBITMAP cImageDecoder::MakeGifBitmap(HDC dc)
+static HBITMAP MakeGifBitmap(DecoderCore& core, HDC dc)
 {
-    DecodeGifPixels();
-    GifState* gif = static_cast<GifState*>(formatState);
+    DecodeGifPixels(core);
+    GifState* gif = static_cast<GifState*>(core.state);
     SetGifPalette(gif);
-    return MakeSharedInfoBitmap(dc, width, height, 8, FirstRow(gif->pixelBuffer), gif->pixelBytes);
+    return MakeSharedInfoBitmap(dc, core.width, core.height, 8, FirstRow(gif->pixelBuffer), gif->pixelBytes);
 }
 
 // Colour indices as blue, green, red.
@@ -514,27 +515,45 @@ static void ExpandIndices(const uint8_t* indices, uint32_t count, const RgbQuad*
 }
 
 // The colours a bitmap of the whole picture would show, reduced.
-HBITMAP cImageDecoder::MakeReducedGif(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+static HBITMAP MakeReducedGif(DecoderCore& core, HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
 {
-    DecodeGifPixels();
-    GifState* gif = static_cast<GifState*>(formatState);
+    DecodeGifPixels(core);
+    GifState* gif = static_cast<GifState*>(core.state);
     SetGifPalette(gif);
-    uint32_t columns = static_cast<uint32_t>(width), rows = static_cast<uint32_t>(height);
+    uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
     size_t stride = static_cast<size_t>(RowStride(columns, 8));
     cAreaReducer reducer(columns, rows, reducedWidth, reducedRows, 3);
-    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * static_cast<size_t>(columns)));
+    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, 3 * static_cast<size_t>(columns)));
     const uint8_t* row = FirstRow(gif->pixelBuffer);
     for (uint32_t y = 0; y < rows; ++y, row += stride) {
         ExpandIndices(row, columns, sharedBitmapInfo.palette, bgr);
         reducer.AddRow(bgr);
     }
-    RFree(__FILE__, __LINE__, bgr);
+    RFree(kSourceName, __LINE__, bgr);
     return MakeSharedInfoBitmap(dc, reducedWidth, reducedRows, 24, reducer.Pixels(), reducer.PixelBytes());
 }
 
-void FreeGifState(GifState* gif)
+static bool MakeGifForView(DecoderCore& core, HDC dc, const PictureView& view, const PixelRect& visible,
+                           ViewBitmap* made)
 {
-    RFree(__FILE__, __LINE__, gif->colourTable);
-    RFree(__FILE__, __LINE__, gif->pixelBuffer);
-    RFree(__FILE__, __LINE__, gif);
+    uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
+    if (!DrawnSmaller(view, columns, rows) || !CanReduce(columns, rows, view.width, view.height)) {
+        return false;
+    }
+    *made = ShowingPart(MakeReducedGif(core, dc, view.width, view.height), visible, 0, 0);
+    return true;
 }
+
+static void FreeGifState(void* state)
+{
+    GifState* gif = static_cast<GifState*>(state);
+    if (gif == nullptr) {
+        return;
+    }
+    RFree(kSourceName, __LINE__, gif->colourTable);
+    RFree(kSourceName, __LINE__, gif->pixelBuffer);
+    RFree(kSourceName, __LINE__, gif);
+}
+
+extern const DecoderFormat kGifFormat = {FORMAT_GIF,     RecogniseGif,   ReadGifHeader,
+                                         MakeGifBitmap, MakeGifForView, FreeGifState};

@@ -7,12 +7,14 @@
 #include "AreaReduction.h"
 
 #include "BitmapLayout.h"
-#include "DecoderPrivate.h"
+#include "DecoderShared.h"
 
-#include "../shared/cgen.h"
+#include "../../shared/cgen.h"
 
 #include <cstring>
 #include <utility>
+
+static const char* const kSourceName = "AreaReduction";
 
 static const int kFractionBits = 12;
 static const uint32_t kMaxReducedSide = 65535;
@@ -62,13 +64,13 @@ cAreaReducer::cAreaReducer(uint32_t sourceWidth_, uint32_t sourceHeight_, uint32
 
 cAreaReducer::~cAreaReducer()
 {
-    RFree(__FILE__, __LINE__, columns);
-    RFree(__FILE__, __LINE__, columnWeights);
-    RFree(__FILE__, __LINE__, nextColumnWeights);
-    RFree(__FILE__, __LINE__, current);
-    RFree(__FILE__, __LINE__, following);
-    RFree(__FILE__, __LINE__, rowSums);
-    RFree(__FILE__, __LINE__, pixels);
+    RFree(kSourceName, __LINE__, columns);
+    RFree(kSourceName, __LINE__, columnWeights);
+    RFree(kSourceName, __LINE__, nextColumnWeights);
+    RFree(kSourceName, __LINE__, current);
+    RFree(kSourceName, __LINE__, following);
+    RFree(kSourceName, __LINE__, rowSums);
+    RFree(kSourceName, __LINE__, pixels);
 }
 
 // Adds the row to the sums of the result row in progress and of the one after it.

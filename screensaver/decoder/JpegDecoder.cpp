@@ -1,4 +1,4 @@
-// The JPEG path of cImageDecoder: the JPEG library decompresses the file into 4-byte
+// The JPEG path of the decoder: the JPEG library decompresses the file into 4-byte
 // aligned top-down rows (grey, or blue-green-red) that become the device bitmap: the whole
 // picture, the part of it a window shows, or the picture reduced to the size it is drawn at.
 //
@@ -6,18 +6,21 @@
 // decompressor and jumps back to the guarded call with __builtin_longjmp, which restores
 // the stack without unwinding it (a C runtime longjmp may unwind through the library's
 // frames on 64-bit Windows). The frames it leaves hold nothing to release.
-#include "cImageDecoder.h"
-
 #include "AreaReduction.h"
-#include "DecoderPrivate.h"
+#include "DecoderFormat.h"
+#include "DecoderShared.h"
 
-#include "../shared/cgen.h"
+#include "../../shared/cgen.h"
 
 // The library's header needs FILE and size_t declared first.
 #include <cstddef>
 #include <cstdio>
 
 #include <jpeglib.h>
+
+#include <cstring>
+
+static const char* const kSourceName = "JpegDecoder";
 
 // The library's standard error manager, and the way back to the guarded call.
 struct JpegErrorManager {
@@ -34,12 +37,21 @@ struct JpegState {
     size_t stride;         // of the whole picture's rows, checked against the size policy
 };
 
-void FreeJpegState(JpegState* jpeg)
+static bool RecogniseJpeg(const uint8_t* bytes)
 {
+    return memcmp(bytes + 6, "JFIF", 4) == 0;
+}
+
+static void FreeJpegState(void* state)
+{
+    JpegState* jpeg = static_cast<JpegState*>(state);
+    if (jpeg == nullptr) {
+        return;
+    }
     if (jpeg->decompressorHeld) {
         jpeg_destroy_decompress(&jpeg->decompressor);
     }
-    RFree(__FILE__, __LINE__, jpeg);
+    RFree(kSourceName, __LINE__, jpeg);
 }
 
 static void JpegSilentOutput(j_common_ptr)
@@ -86,19 +98,19 @@ static void CreateAndReadHeader(j_decompress_ptr decompressor, void* file)
     jpeg_read_header(decompressor, TRUE);
 }
 
-void cImageDecoder::ReadJpegHeader()
+static void ReadJpegHeader(DecoderCore& core)
 {
     JpegState* jpeg = static_cast<JpegState*>(AllocateZeroed(sizeof(JpegState)));
-    formatState = jpeg;
+    core.state = jpeg;
     jpeg->decompressor.err = SetupJpegErrors(&jpeg->errors);
-    if (!RunGuarded(jpeg, CreateAndReadHeader, file)) {
-        error = DE_JPEG;
+    if (!RunGuarded(jpeg, CreateAndReadHeader, core.file)) {
+        core.error = DE_JPEG;
         return;
     }
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     jpeg->decompressorHeld = true;
-    width = static_cast<int32_t>(decompressor.image_width);
-    height = static_cast<int32_t>(decompressor.image_height);
+    core.width = static_cast<int32_t>(decompressor.image_width);
+    core.height = static_cast<int32_t>(decompressor.image_height);
     // Colour comes out in the byte order of a 24-bit bitmap.
     if (decompressor.out_color_space == JCS_RGB) {
         decompressor.out_color_space = JCS_EXT_BGR;
@@ -106,7 +118,7 @@ void cImageDecoder::ReadJpegHeader()
     uint32_t bitsPerPixel = 8 * decompressor.num_components;
     uint64_t pixelBytes;
     if (!PixelBufferBytes(decompressor.image_width, decompressor.image_height, bitsPerPixel, &pixelBytes)) {
-        error = DE_FORMAT;
+        core.error = DE_FORMAT;
         return;
     }
     jpeg->stride = static_cast<size_t>(RowStride(decompressor.image_width, bitsPerPixel));
@@ -204,14 +216,6 @@ static void EndJpeg(JpegState* jpeg)
     }
 }
 
-static void SetGreyPalette()
-{
-    for (int i = 0; i < 256; ++i) {
-        RgbQuad& entry = sharedBitmapInfo.palette[i];
-        entry.blue = entry.green = entry.red = static_cast<uint8_t>(i);
-    }
-}
-
 // Grey output shows through a grey ramp in the shared palette.
 static HBITMAP MakeOutputBitmap(HDC dc, int components, uint32_t columns, uint32_t rows, const uint8_t* pixels,
                                 size_t pixelBytes)
@@ -229,7 +233,7 @@ static HBITMAP ReadImage(JpegState* jpeg, HDC dc, size_t stride, JDIMENSION end,
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     uint32_t imageRows = end - decompressor.output_scanline;
     size_t pixelBytes = stride * imageRows;
-    uint8_t* image = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, pixelBytes));
+    uint8_t* image = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, pixelBytes));
     JpegRows rows = {image, stride, nullptr, end};
     HBITMAP bitmap = nullptr;
     if (!RunGuarded(jpeg, ReadScanlines, &rows)) {
@@ -242,27 +246,28 @@ static HBITMAP ReadImage(JpegState* jpeg, HDC dc, size_t stride, JDIMENSION end,
         }
         EndJpeg(jpeg);
     }
-    RFree(__FILE__, __LINE__, image);
+    RFree(kSourceName, __LINE__, image);
     return bitmap;
 }
 
-HBITMAP cImageDecoder::MakeJpegBitmap(HDC dc)
+static HBITMAP MakeJpegBitmap(DecoderCore& core, HDC dc)
 {
-    JpegState* jpeg = static_cast<JpegState*>(formatState);
+    JpegState* jpeg = static_cast<JpegState*>(core.state);
     JpegPlan plan = {};
-    error = StartJpeg(jpeg, &plan);
-    if (error != DE_OK) {
+    core.error = StartJpeg(jpeg, &plan);
+    if (core.error != DE_OK) {
         return nullptr;
     }
-    return ReadImage(jpeg, dc, jpeg->stride, jpeg->decompressor.output_height, &error);
+    return ReadImage(jpeg, dc, jpeg->stride, jpeg->decompressor.output_height, &core.error);
 }
 
 // Only the rows shown become pixels (the rows above are skipped, which still reads their
 // data), and of them the columns shown and one more on each side: the library takes the
 // edges of a cut for picture edges, which changes their colours.
-ViewBitmap cImageDecoder::MakeJpegPart(HDC dc, const PixelRect& part)
+static ViewBitmap MakeJpegPart(DecoderCore& core, HDC dc, const PixelRect& part)
 {
-    JpegState* jpeg = static_cast<JpegState*>(formatState);
+    JpegState* jpeg = static_cast<JpegState*>(core.state);
+    int32_t width = core.width;
     JDIMENSION left = part.left > 0 ? part.left - 1 : 0;
     JDIMENSION right = part.right < width ? part.right + 1 : width;
     JpegPlan plan = {};
@@ -271,39 +276,66 @@ ViewBitmap cImageDecoder::MakeJpegPart(HDC dc, const PixelRect& part)
         plan.cropWidth = right - left;
     }
     plan.skippedRows = part.top;
-    error = StartJpeg(jpeg, &plan);
-    if (error != DE_OK) {
+    core.error = StartJpeg(jpeg, &plan);
+    if (core.error != DE_OK) {
         return {nullptr, {}, {}};
     }
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     size_t stride = static_cast<size_t>(RowStride(decompressor.output_width, 8 * decompressor.output_components));
-    HBITMAP bitmap = ReadImage(jpeg, dc, stride, part.bottom, &error);
+    HBITMAP bitmap = ReadImage(jpeg, dc, stride, part.bottom, &core.error);
     return ShowingPart(bitmap, part, plan.cropLeft, part.top);
 }
 
-HBITMAP cImageDecoder::MakeReducedJpeg(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+static HBITMAP MakeReducedJpeg(DecoderCore& core, HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
 {
-    JpegState* jpeg = static_cast<JpegState*>(formatState);
+    JpegState* jpeg = static_cast<JpegState*>(core.state);
     JpegPlan plan = {reducedWidth, reducedRows, 0, 0, 0};
-    error = StartJpeg(jpeg, &plan);
-    if (error != DE_OK) {
+    core.error = StartJpeg(jpeg, &plan);
+    if (core.error != DE_OK) {
         return nullptr;
     }
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     int components = decompressor.output_components;
     cAreaReducer reducer(decompressor.output_width, decompressor.output_height, reducedWidth, reducedRows, components);
-    uint8_t* row = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, decompressor.output_width * components));
+    uint8_t* row = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, decompressor.output_width * components));
     JpegRows rows = {row, 0, &reducer, decompressor.output_height};
     HBITMAP bitmap = nullptr;
     if (!RunGuarded(jpeg, ReadScanlines, &rows)) {
-        error = DE_JPEG;
+        core.error = DE_JPEG;
     } else {
         bitmap = MakeOutputBitmap(dc, components, reducedWidth, reducedRows, reducer.Pixels(), reducer.PixelBytes());
         if (bitmap == nullptr) {
-            error = DE_BITMAP;
+            core.error = DE_BITMAP;
         }
         EndJpeg(jpeg);
     }
-    RFree(__FILE__, __LINE__, row);
+    RFree(kSourceName, __LINE__, row);
     return bitmap;
 }
+
+// Drawn at its size, only the visible part is decoded; drawn smaller, the picture is
+// reduced; otherwise it comes whole. The decompressor serves one bitmap in all.
+static bool MakeJpegForView(DecoderCore& core, HDC dc, const PictureView& view, const PixelRect& visible,
+                            ViewBitmap* made)
+{
+    uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
+    PixelRect whole = {0, 0, core.width, core.height};
+    if (static_cast<uint32_t>(view.width) == columns && static_cast<uint32_t>(view.height) == rows) {
+        if (memcmp(&visible, &whole, sizeof whole) != 0) {
+            *made = MakeJpegPart(core, dc, visible);
+        } else {
+            *made = ShowingPart(MakeJpegBitmap(core, dc), visible, 0, 0);
+        }
+    } else if (DrawnSmaller(view, columns, rows) && CanReduce(columns, rows, view.width, view.height)) {
+        *made = ShowingPart(MakeReducedJpeg(core, dc, view.width, view.height), visible, 0, 0);
+    } else {
+        *made = {MakeJpegBitmap(core, dc), whole, {0, 0, view.width, view.height}};
+    }
+    if (made->bitmap == nullptr) {
+        *made = {nullptr, {}, {}};
+    }
+    return true;
+}
+
+extern const DecoderFormat kJpegFormat = {FORMAT_JPEG,     RecogniseJpeg,   ReadJpegHeader,
+                                          MakeJpegBitmap, MakeJpegForView, FreeJpegState};
