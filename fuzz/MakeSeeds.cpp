@@ -49,6 +49,10 @@ void WriteGifSeeds(const std::filesystem::path& folder)
     noClear.clearWhenFull = false;
     Save(folder, "full-table.gif", WriteGif(MakeGif(IndexNoise(80, 70, 256), SpreadColours(256), false, noClear)));
     Save(folder, "two-colours.gif", WriteGif(MakeGif(IndexPattern(20, 3, 2), SpreadColours(2))));
+    GifFile animated = MakeGif(IndexPattern(8, 6, 4), SpreadColours(4));
+    animated.beforeImage = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01, 0x00,
+                            0x00, 0x00, 0x21, 0xFE, 0x02, 'h', 'i', 0x00, 0x21, 0xF9, 0x04, 0x09, 0x0A, 0x00, 0x02, 0x00};
+    Save(folder, "extensions-transparent.gif", WriteGif(animated));
 }
 
 void WriteJpegSeeds(const std::filesystem::path& folder)
@@ -57,6 +61,7 @@ void WriteJpegSeeds(const std::filesystem::path& folder)
     Save(folder, "grey.jpg", WriteJpeg(ColourfulPicture(9, 8), JPEG_GREY));
     Save(folder, "progressive.jpg", WriteJpeg(ColourfulPicture(24, 16), JPEG_COLOUR, 60, true));
     Save(folder, "cmyk.jpg", WriteJpeg(ColourfulPicture(5, 5), JPEG_CMYK));
+    Save(folder, "camera-exif.jpg", WriteCameraJpeg(ColourfulPicture(13, 7), ExifWithOrientation(1, false)));
 }
 
 } // namespace

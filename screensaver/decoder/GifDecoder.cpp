@@ -1,5 +1,7 @@
 // The GIF path of the decoder: the first image of a GIF87a or GIF89a file, LZW-decoded
-// into 8-bit top-down rows and handed to the device bitmap with the file's colours.
+// into 8-bit top-down rows and handed to the device bitmap with the file's colours. The
+// extension blocks before it are read past (a graphic control block's transparent pixels
+// show black); later images are ignored.
 //
 // Damaged image data never reaches outside the pixel buffer: a code that cannot be
 // decoded (above the next free code, or new with no previous code), a minimum code size
@@ -15,6 +17,10 @@
 
 static const char* const kSourceName = "GifDecoder";
 static const uint8_t kImageSeparator = 0x2C;
+static const uint8_t kExtensionIntroducer = 0x21;
+static const uint8_t kGraphicControlLabel = 0xF9;
+static const uint8_t kTransparencyFlag = 0x01;
+static const int kGraphicControlBytes = 4;
 static const uint8_t kColourTableFlag = 0x80;
 static const uint8_t kInterlacedFlag = 0x40;
 static const size_t kScreenPackedOffset = 10;
@@ -35,6 +41,7 @@ struct GifState {
     uint8_t* colourTable; // red, green, blue per entry, as in the file; null when there is none
     int32_t colourCount;  // entries in colourTable; -1 when there is no table
     uint8_t imageDescriptor[10];
+    int32_t transparentIndex; // from a graphic control block before the image; -1: none
     uint64_t pixelBytes;  // rows x stride, checked against the size policy
     uint8_t* pixelBuffer; // decoded colour indices; null until the first bitmap
 };
@@ -416,6 +423,55 @@ static bool ReadColourTable(FILE* file, GifState* gif, uint8_t packed)
     return true;
 }
 
+// Reads past one extension block, its label and sub-blocks up to the zero size byte; a
+// graphic control block gives the transparent index. False when the file ends inside.
+static bool SkipExtension(FILE* file, GifState* gif)
+{
+    int label = fgetc(file);
+    bool first = true;
+    for (;;) {
+        int size = fgetc(file);
+        if (label == EOF || size == EOF) {
+            return false;
+        }
+        if (size == 0) {
+            return true;
+        }
+        uint8_t block[kMaxSubBlockBytes];
+        if (fread(block, 1, size, file) < static_cast<size_t>(size)) {
+            return false;
+        }
+        if (first && label == kGraphicControlLabel && size >= kGraphicControlBytes) {
+            gif->transparentIndex = (block[0] & kTransparencyFlag) != 0 ? block[3] : -1;
+        }
+        first = false;
+    }
+}
+
+// Reads the blocks before the first image and its descriptor: DE_OK, DE_READ when the file
+// ends first, DE_NO_IMAGE for a trailer or any other byte where an image should start.
+static int32_t ReadUpToImage(FILE* file, GifState* gif)
+{
+    for (;;) {
+        int introducer = fgetc(file);
+        if (introducer == EOF) {
+            return DE_READ;
+        }
+        if (introducer == kImageSeparator) {
+            break;
+        }
+        if (introducer != kExtensionIntroducer) {
+            return DE_NO_IMAGE;
+        }
+        if (!SkipExtension(file, gif)) {
+            return DE_READ;
+        }
+    }
+    gif->imageDescriptor[0] = kImageSeparator;
+    size_t rest = sizeof gif->imageDescriptor - 1;
+    return fread(gif->imageDescriptor + 1, 1, rest, file) < rest ? DE_READ : DE_OK;
+}
+
 static bool RecogniseGif(const uint8_t* bytes)
 {
     return memcmp(bytes, "GIF87a", 6) == 0 || memcmp(bytes, "GIF89a", 6) == 0;
@@ -427,6 +483,7 @@ static void ReadGifHeader(DecoderCore& core)
     GifState* gif = static_cast<GifState*>(RMalloc(kSourceName, __LINE__, sizeof(GifState)));
     gif->colourTable = nullptr;
     gif->colourCount = -1;
+    gif->transparentIndex = -1;
     gif->pixelBytes = 0;
     gif->pixelBuffer = nullptr;
     core.state = gif;
@@ -440,12 +497,8 @@ static void ReadGifHeader(DecoderCore& core)
         core.error = DE_READ;
         return;
     }
-    if (fread(gif->imageDescriptor, 1, sizeof gif->imageDescriptor, file) < sizeof gif->imageDescriptor) {
-        core.error = DE_READ;
-        return;
-    }
-    if (gif->imageDescriptor[0] != kImageSeparator) {
-        core.error = DE_NO_IMAGE;
+    core.error = ReadUpToImage(file, gif);
+    if (core.error != DE_OK) {
         return;
     }
     uint8_t imagePacked = gif->imageDescriptor[kDescriptorPackedOffset];
@@ -482,7 +535,8 @@ static void DecodeGifPixels(DecoderCore& core)
     }
 }
 
-// The file's colours into the shared palette, reported when the file has none.
+// The file's colours into the shared palette, reported when the file has none; the
+// transparent index shows black, the background.
 static void SetGifPalette(const GifState* gif)
 {
     if (gif->colourCount == -1) {
@@ -493,6 +547,9 @@ static void SetGifPalette(const GifState* gif)
         entry.red = gif->colourTable[3 * i];
         entry.green = gif->colourTable[3 * i + 1];
         entry.blue = gif->colourTable[3 * i + 2];
+    }
+    if (gif->transparentIndex >= 0) {
+        sharedBitmapInfo.palette[gif->transparentIndex] = {0, 0, 0, 0};
     }
 }
 

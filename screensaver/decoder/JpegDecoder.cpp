@@ -37,9 +37,10 @@ struct JpegState {
     size_t stride;         // of the whole picture's rows, checked against the size policy
 };
 
+// The start-of-image marker and the next marker's first byte, or a JFIF header.
 static bool RecogniseJpeg(const uint8_t* bytes)
 {
-    return memcmp(bytes + 6, "JFIF", 4) == 0;
+    return (bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) || memcmp(bytes + 6, "JFIF", 4) == 0;
 }
 
 static void FreeJpegState(void* state)

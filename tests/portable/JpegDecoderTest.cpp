@@ -33,6 +33,13 @@ TEST(JpegDecoder, ColourAndGreyMatchTheLibrary)
     ExpectAsLibrary(WriteJpeg(ColourfulPicture(40, 30), JPEG_COLOUR, 75, true), "progressive colour");
 }
 
+TEST(JpegDecoder, CameraLayoutWithoutJfifMatchesTheLibrary)
+{
+    std::vector<uint8_t> bytes = WriteCameraJpeg(ColourfulPicture(23, 9), ExifWithOrientation(1, false));
+    ASSERT_NE(bytes[3], 0xE0); // APP1 comes first
+    ExpectAsLibrary(bytes, "Exif first, no JFIF");
+}
+
 TEST(JpegDecoder, RedStaysRed)
 {
     Picture red{16, 16, std::vector<uint32_t>(256, 0xFF0000)};
