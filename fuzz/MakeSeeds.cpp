@@ -2,6 +2,7 @@
 #include "tests/common/BmpWriter.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
+#include "tests/common/PngWriter.h"
 
 #include <filesystem>
 #include <fstream>
@@ -64,6 +65,20 @@ void WriteJpegSeeds(const std::filesystem::path& folder)
     Save(folder, "camera-exif.jpg", WriteCameraJpeg(ColourfulPicture(13, 7), ExifWithOrientation(1, false)));
 }
 
+void WritePngSeeds(const std::filesystem::path& folder)
+{
+    Save(folder, "rgb8.png", WritePng(MakePng(9, 7, PNG_RGB, 8)));
+    Save(folder, "grey1-interlaced.png", WritePng(MakePng(11, 9, PNG_GREY, 1, true)));
+    Save(folder, "rgba16.png", WritePng(MakePng(5, 4, PNG_RGBA, 16)));
+    Save(folder, "grey-alpha8-interlaced.png", WritePng(MakePng(6, 10, PNG_GREY_ALPHA, 8, true)));
+    PngFile palette = MakePng(8, 6, PNG_PALETTE, 4);
+    palette.paletteAlpha = {0, 128, 255, 7};
+    Save(folder, "palette4-trns.png", WritePng(palette));
+    PngFile grey = MakePng(7, 3, PNG_GREY, 16);
+    grey.transparent = 0;
+    Save(folder, "grey16-trns.png", WritePng(grey));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -75,5 +90,6 @@ int main(int argc, char** argv)
     WriteBmpSeeds(root / "bmp");
     WriteGifSeeds(root / "gif");
     WriteJpegSeeds(root / "jpeg");
+    WritePngSeeds(root / "png");
     return 0;
 }

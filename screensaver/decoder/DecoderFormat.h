@@ -44,3 +44,4 @@ struct DecoderFormat {
 extern const DecoderFormat kJpegFormat;
 extern const DecoderFormat kBmpFormat;
 extern const DecoderFormat kGifFormat;
+extern const DecoderFormat kPngFormat;

@@ -8,7 +8,7 @@
 #include <cstring>
 
 // In the order of the tests.
-static const DecoderFormat* const kFormats[] = {&kJpegFormat, &kBmpFormat, &kGifFormat};
+static const DecoderFormat* const kFormats[] = {&kJpegFormat, &kBmpFormat, &kGifFormat, &kPngFormat};
 
 static const DecoderFormat* FindFormat(FILE* stream)
 {

@@ -38,6 +38,8 @@ TEST(DetectFormat, RecognisesByTheFirstTenBytesInOrder)
     EXPECT_EQ(Detect(Bytes("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00")), FORMAT_JPEG);
     EXPECT_EQ(Detect(Bytes("\xFF\xD8\xFF\xE1\x00\x10\x45xif\x00")), FORMAT_JPEG); // start of image
     EXPECT_EQ(Detect(Bytes("\xFF\xD8\xFE\xE1\x00\x10\x45xif\x00")), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("\x89PNG\r\n\x1A\n\x00\x00")), FORMAT_PNG);
+    EXPECT_EQ(Detect(Bytes("\x89PNG\r\n\x1A\x00\x00\x00")), FORMAT_UNKNOWN);
     EXPECT_EQ(Detect(Bytes("BM\x10\x00\x00\x00\x00\x00\x00\x00")), FORMAT_BMP);
     EXPECT_EQ(Detect(Bytes("BM\x10\x00\x00\x00\x00\x00\x01\x00")), FORMAT_UNKNOWN);
     EXPECT_EQ(Detect(Bytes("GIF87a\x01\x00\x01\x00")), FORMAT_GIF);
