@@ -63,6 +63,7 @@ void WriteJpegSeeds(const std::filesystem::path& folder)
     Save(folder, "progressive.jpg", WriteJpeg(ColourfulPicture(24, 16), JPEG_COLOUR, 60, true));
     Save(folder, "cmyk.jpg", WriteJpeg(ColourfulPicture(5, 5), JPEG_CMYK));
     Save(folder, "camera-exif.jpg", WriteCameraJpeg(ColourfulPicture(13, 7), ExifWithOrientation(1, false)));
+    Save(folder, "camera-turned.jpg", WriteCameraJpeg(ColourfulPicture(16, 9), ExifWithOrientation(6, true)));
 }
 
 void WritePngSeeds(const std::filesystem::path& folder)
@@ -91,5 +92,9 @@ int main(int argc, char** argv)
     WriteGifSeeds(root / "gif");
     WriteJpegSeeds(root / "jpeg");
     WritePngSeeds(root / "png");
+    for (int orientation : {1, 6, 8}) {
+        Save(root / "exif", "orientation" + std::to_string(orientation) + (orientation == 6 ? "-mm" : "-ii"),
+             ExifWithOrientation(orientation, orientation == 6, orientation / 3));
+    }
     return 0;
 }

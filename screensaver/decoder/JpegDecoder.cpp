@@ -1,12 +1,18 @@
 // The JPEG path of the decoder: the JPEG library decompresses the file into 4-byte
 // aligned top-down rows (grey, or blue-green-red) that become the device bitmap: the whole
 // picture, the part of it a window shows, or the picture reduced to the size it is drawn at.
+// The Exif orientation is applied as the rows come: `width` and `height` are the picture as
+// shown, and a view's part or drawn size is mapped back onto the stored picture, so that
+// turning costs no buffer beyond the one the bitmap is made from (and, when reduced, the
+// reducer's). The size cap counts what is allocated: the drawn buffer, not the whole
+// picture, and the library's own memory is bounded too.
 //
 // A library error never returns into the library: the error exit destroys the
 // decompressor and jumps back to the guarded call with __builtin_longjmp, which restores
 // the stack without unwinding it (a C runtime longjmp may unwind through the library's
 // frames on 64-bit Windows). The frames it leaves hold nothing to release.
 #include "AreaReduction.h"
+#include "ExifOrientation.h"
 #include "DecoderFormat.h"
 #include "DecoderShared.h"
 
@@ -34,8 +40,12 @@ struct JpegState {
     jpeg_decompress_struct decompressor;
     JpegErrorManager errors;
     bool decompressorHeld; // created by the header, not yet destroyed
-    size_t stride;         // of the whole picture's rows, checked against the size policy
+    int orientation;       // Exif, 1 to 8
 };
+
+// The library's own memory (a progressive picture's coefficients) is held within this.
+static const long kMaxLibraryMemory = static_cast<long>(kMaxPixelBytes / 2);
+static const unsigned kMaxExifBytes = 0xFFFF;
 
 // The start-of-image marker and the next marker's first byte, or a JFIF header.
 static bool RecogniseJpeg(const uint8_t* bytes)
@@ -95,8 +105,26 @@ static bool RunGuarded(JpegState* jpeg, JpegStep step, void* context)
 static void CreateAndReadHeader(j_decompress_ptr decompressor, void* file)
 {
     jpeg_create_decompress(decompressor);
+    decompressor->mem->max_memory_to_use = kMaxLibraryMemory;
     jpeg_stdio_src(decompressor, static_cast<FILE*>(file));
+    jpeg_save_markers(decompressor, JPEG_APP0 + 1, kMaxExifBytes);
     jpeg_read_header(decompressor, TRUE);
+}
+
+// The orientation of the first APP1 segment that is Exif; 1 without one.
+static int FileOrientation(j_decompress_ptr decompressor)
+{
+    for (jpeg_saved_marker_ptr marker = decompressor->marker_list; marker != nullptr; marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 && memcmp(marker->data, "Exif\0", 6) == 0) {
+            return ExifOrientation(marker->data, marker->data_length);
+        }
+    }
+    return 1;
+}
+
+static bool Swaps(int orientation)
+{
+    return orientation >= 5;
 }
 
 static void ReadJpegHeader(DecoderCore& core)
@@ -110,24 +138,22 @@ static void ReadJpegHeader(DecoderCore& core)
     }
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     jpeg->decompressorHeld = true;
-    core.width = static_cast<int32_t>(decompressor.image_width);
-    core.height = static_cast<int32_t>(decompressor.image_height);
+    jpeg->orientation = FileOrientation(&decompressor);
+    bool swaps = Swaps(jpeg->orientation);
+    core.width = static_cast<int32_t>(swaps ? decompressor.image_height : decompressor.image_width);
+    core.height = static_cast<int32_t>(swaps ? decompressor.image_width : decompressor.image_height);
     // Colour comes out in the byte order of a 24-bit bitmap.
     if (decompressor.out_color_space == JCS_RGB) {
         decompressor.out_color_space = JCS_EXT_BGR;
     }
-    uint32_t bitsPerPixel = 8 * decompressor.num_components;
-    uint64_t pixelBytes;
-    if (!PixelBufferBytes(decompressor.image_width, decompressor.image_height, bitsPerPixel, &pixelBytes)) {
+    if (decompressor.image_width == 0 || decompressor.image_height == 0) {
         core.error = DE_FORMAT;
-        return;
     }
-    jpeg->stride = static_cast<size_t>(RowStride(decompressor.image_width, bitsPerPixel));
 }
 
 // What one decompression gives: the whole picture, the picture scaled down by the library
 // to the smallest size not below a target, or rows cut to some columns with rows skipped
-// before them.
+// before them. In stored pixels.
 struct JpegPlan {
     JDIMENSION targetWidth; // 0: no scaling
     JDIMENSION targetHeight;
@@ -136,12 +162,13 @@ struct JpegPlan {
     JDIMENSION skippedRows;
 };
 
-static void ScaleToTarget(j_decompress_ptr decompressor, JDIMENSION targetWidth, JDIMENSION targetHeight)
+static void ScaleToTarget(j_decompress_ptr decompressor, void* context)
 {
+    const JpegPlan* plan = static_cast<const JpegPlan*>(context);
     decompressor->scale_denom = DCTSIZE;
-    for (decompressor->scale_num = 1; decompressor->scale_num < DCTSIZE; ++decompressor->scale_num) {
+    for (decompressor->scale_num = 1; decompressor->scale_num <= DCTSIZE; ++decompressor->scale_num) {
         jpeg_calc_output_dimensions(decompressor);
-        if (decompressor->output_width >= targetWidth && decompressor->output_height >= targetHeight) {
+        if (decompressor->output_width >= plan->targetWidth && decompressor->output_height >= plan->targetHeight) {
             return;
         }
     }
@@ -150,9 +177,6 @@ static void ScaleToTarget(j_decompress_ptr decompressor, JDIMENSION targetWidth,
 static void StartDecompress(j_decompress_ptr decompressor, void* context)
 {
     JpegPlan* plan = static_cast<JpegPlan*>(context);
-    if (plan->targetWidth != 0) {
-        ScaleToTarget(decompressor, plan->targetWidth, plan->targetHeight);
-    }
     jpeg_start_decompress(decompressor);
     if (plan->cropWidth != 0) {
         jpeg_crop_scanline(decompressor, &plan->cropLeft, &plan->cropWidth);
@@ -177,24 +201,88 @@ static int32_t StartJpeg(JpegState* jpeg, JpegPlan* plan)
     return DE_OK;
 }
 
-// Where the rows of a decompression go, up to output row `end`: into an image through
-// the row pointer, rows `stride` apart, or through one row into a reducer.
+// Where stored pixel (0, y) of a region of w x h stored pixels goes in a buffer of the
+// region as shown, and the step to the next pixel of the row.
+struct RowPlace {
+    ptrdiff_t start;
+    ptrdiff_t step;
+};
+
+static RowPlace PlaceRow(int orientation, uint32_t y, uint32_t w, uint32_t h, size_t stride, int components)
+{
+    ptrdiff_t down = static_cast<ptrdiff_t>(stride), across = components;
+    ptrdiff_t row = y, flippedRow = static_cast<ptrdiff_t>(h) - 1 - y, last = static_cast<ptrdiff_t>(w) - 1;
+    switch (orientation) {
+    case 2:
+        return {row * down + last * across, -across};
+    case 3:
+        return {flippedRow * down + last * across, -across};
+    case 4:
+        return {flippedRow * down, across};
+    case 5:
+        return {row * across, down};
+    case 6:
+        return {flippedRow * across, down};
+    case 7:
+        return {flippedRow * across + last * down, -down};
+    case 8:
+        return {row * across + last * down, -down};
+    default:
+        return {row * down, across};
+    }
+}
+
+// Puts stored row y of a w x h region into the buffer of the region as shown.
+static void PutTurnedRow(const uint8_t* from, uint32_t y, uint32_t w, uint32_t h, int orientation, int components,
+                         uint8_t* shown, size_t stride)
+{
+    RowPlace place = PlaceRow(orientation, y, w, h, stride, components);
+    uint8_t* to = shown + place.start;
+    if (components == 3) {
+        for (uint32_t x = 0; x < w; ++x, from += 3, to += place.step) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
+    } else {
+        for (uint32_t x = 0; x < w; ++x, ++from, to += place.step) {
+            *to = *from;
+        }
+    }
+}
+
+// Where the rows of a decompression go, up to output row `end`: stored columns
+// firstColumn ... firstColumn + columns - 1 of output rows firstRow ... end - 1, turned into
+// the shown buffer (straight into it when nothing turns or cuts), or every row into a reducer.
 struct JpegRows {
-    JSAMPROW row;
-    size_t stride;
-    cAreaReducer* reducer;
+    uint8_t* row; // one output row
+    uint32_t firstColumn;
+    uint32_t columns;
+    JDIMENSION firstRow;
     JDIMENSION end;
+    int orientation;
+    uint8_t* shown;
+    size_t stride;
+    bool straight;
+    cAreaReducer* reducer;
 };
 
 static void ReadScanlines(j_decompress_ptr decompressor, void* context)
 {
     JpegRows* rows = static_cast<JpegRows*>(context);
+    int components = decompressor->output_components;
+    uint32_t regionRows = rows->end - rows->firstRow;
     while (decompressor->output_scanline < rows->end) {
-        JDIMENSION read = jpeg_read_scanlines(decompressor, &rows->row, 1);
-        if (rows->reducer == nullptr) {
-            rows->row += read * rows->stride;
-        } else if (read != 0) {
-            rows->reducer->AddRow(rows->row);
+        JDIMENSION y = decompressor->output_scanline - rows->firstRow;
+        JSAMPROW row = rows->straight ? rows->shown + y * rows->stride : rows->row;
+        if (jpeg_read_scanlines(decompressor, &row, 1) == 0) {
+            continue;
+        }
+        if (rows->reducer != nullptr) {
+            rows->reducer->AddRow(row);
+        } else if (!rows->straight) {
+            PutTurnedRow(row + static_cast<size_t>(rows->firstColumn) * components, y, rows->columns, regionRows,
+                         rows->orientation, components, rows->shown, rows->stride);
         }
     }
 }
@@ -208,7 +296,7 @@ static void FinishDecompress(j_decompress_ptr decompressor, void*)
 // leaves the picture complete), and destroyed.
 static void EndJpeg(JpegState* jpeg)
 {
-    if (jpeg->decompressor.output_scanline == jpeg->decompressor.output_height) {
+    if (jpeg->decompressorHeld && jpeg->decompressor.output_scanline == jpeg->decompressor.output_height) {
         RunGuarded(jpeg, FinishDecompress, nullptr);
     }
     if (jpeg->decompressorHeld) {
@@ -227,109 +315,175 @@ static HBITMAP MakeOutputBitmap(HDC dc, int components, uint32_t columns, uint32
     return MakeSharedInfoBitmap(dc, columns, rows, 8 * components, pixels, pixelBytes);
 }
 
-// Reads the rows into a new image of `stride` x the rows read and makes its bitmap; the
-// decompressor is gone afterwards.
-static HBITMAP ReadImage(JpegState* jpeg, HDC dc, size_t stride, JDIMENSION end, int32_t* error)
+// Reads the rows into a new shown buffer and makes its bitmap; the decompressor is gone
+// afterwards.
+static HBITMAP ReadImage(JpegState* jpeg, HDC dc, JpegRows* rows, uint32_t shownWidth, uint32_t shownRows,
+                         int32_t* error)
 {
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
-    uint32_t imageRows = end - decompressor.output_scanline;
-    size_t pixelBytes = stride * imageRows;
-    uint8_t* image = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, pixelBytes));
-    JpegRows rows = {image, stride, nullptr, end};
+    int components = decompressor.output_components;
+    uint64_t pixelBytes;
+    if (!PixelBufferBytes(shownWidth, shownRows, 8 * components, &pixelBytes)) {
+        *error = DE_FORMAT;
+        EndJpeg(jpeg);
+        return nullptr;
+    }
+    rows->stride = static_cast<size_t>(RowStride(shownWidth, 8 * components));
+    rows->shown = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, static_cast<size_t>(pixelBytes)));
+    rows->row = static_cast<uint8_t*>(
+        RMalloc(kSourceName, __LINE__, static_cast<size_t>(decompressor.output_width) * components));
     HBITMAP bitmap = nullptr;
-    if (!RunGuarded(jpeg, ReadScanlines, &rows)) {
+    if (!RunGuarded(jpeg, ReadScanlines, rows)) {
         *error = DE_JPEG;
     } else {
-        bitmap = MakeOutputBitmap(dc, decompressor.output_components, decompressor.output_width, imageRows, image,
-                                  pixelBytes);
+        bitmap = MakeOutputBitmap(dc, components, shownWidth, shownRows, rows->shown, static_cast<size_t>(pixelBytes));
         if (bitmap == nullptr) {
             *error = DE_BITMAP;
         }
         EndJpeg(jpeg);
     }
-    RFree(kSourceName, __LINE__, image);
+    RFree(kSourceName, __LINE__, rows->row);
+    RFree(kSourceName, __LINE__, rows->shown);
     return bitmap;
 }
 
-static HBITMAP MakeJpegBitmap(DecoderCore& core, HDC dc)
+// The part of the picture within `part` (in shown pixels, the whole picture included) as a
+// bitmap of its own. Only the stored rows it needs become pixels (the rows above are skipped,
+// which still reads their data), and of them the columns it needs and one more on each side:
+// the library takes the edges of a cut for picture edges, which changes their colours.
+static HBITMAP MakeJpegPart(DecoderCore& core, HDC dc, const PixelRect& part)
 {
     JpegState* jpeg = static_cast<JpegState*>(core.state);
+    int orientation = jpeg->orientation;
+    uint32_t storedWidth = jpeg->decompressor.image_width, storedHeight = jpeg->decompressor.image_height;
+    // The part in stored pixels: x across the stored rows, y down them.
+    uint32_t L = part.left, R = part.right, T = part.top, B = part.bottom;
+    bool swaps = Swaps(orientation);
+    uint32_t x0 = swaps ? T : L, x1 = swaps ? B : R, y0 = swaps ? L : T, y1 = swaps ? R : B;
+    bool flipX = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
+    bool flipY = orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7;
+    if (flipX) {
+        uint32_t left = storedWidth - x1;
+        x1 = storedWidth - x0;
+        x0 = left;
+    }
+    if (flipY) {
+        uint32_t top = storedHeight - y1;
+        y1 = storedHeight - y0;
+        y0 = top;
+    }
+    uint64_t pixelBytes;
+    int bitsPerPixel = jpeg->decompressor.out_color_space == JCS_GRAYSCALE ? 8 : 24;
+    if (!PixelBufferBytes(R - L, B - T, bitsPerPixel, &pixelBytes)) {
+        core.error = DE_FORMAT;
+        return nullptr;
+    }
     JpegPlan plan = {};
+    JDIMENSION left = x0 > 0 ? x0 - 1 : 0;
+    JDIMENSION right = x1 < storedWidth ? x1 + 1 : storedWidth;
+    if (right - left < storedWidth) {
+        plan.cropLeft = left;
+        plan.cropWidth = right - left;
+    }
+    plan.skippedRows = y0;
     core.error = StartJpeg(jpeg, &plan);
     if (core.error != DE_OK) {
         return nullptr;
     }
-    return ReadImage(jpeg, dc, jpeg->stride, jpeg->decompressor.output_height, &core.error);
+    JpegRows rows = {};
+    rows.firstColumn = x0 - plan.cropLeft;
+    rows.columns = x1 - x0;
+    rows.firstRow = y0;
+    rows.end = y1;
+    rows.orientation = orientation;
+    rows.straight = orientation == 1 && x0 == 0 && x1 == storedWidth;
+    return ReadImage(jpeg, dc, &rows, part.right - part.left, part.bottom - part.top, &core.error);
 }
 
-// Only the rows shown become pixels (the rows above are skipped, which still reads their
-// data), and of them the columns shown and one more on each side: the library takes the
-// edges of a cut for picture edges, which changes their colours.
-static ViewBitmap MakeJpegPart(DecoderCore& core, HDC dc, const PixelRect& part)
+static HBITMAP MakeJpegBitmap(DecoderCore& core, HDC dc)
 {
-    JpegState* jpeg = static_cast<JpegState*>(core.state);
-    int32_t width = core.width;
-    JDIMENSION left = part.left > 0 ? part.left - 1 : 0;
-    JDIMENSION right = part.right < width ? part.right + 1 : width;
-    JpegPlan plan = {};
-    if (right - left < static_cast<JDIMENSION>(width)) {
-        plan.cropLeft = left;
-        plan.cropWidth = right - left;
-    }
-    plan.skippedRows = part.top;
-    core.error = StartJpeg(jpeg, &plan);
-    if (core.error != DE_OK) {
-        return {nullptr, {}, {}};
-    }
-    jpeg_decompress_struct& decompressor = jpeg->decompressor;
-    size_t stride = static_cast<size_t>(RowStride(decompressor.output_width, 8 * decompressor.output_components));
-    HBITMAP bitmap = ReadImage(jpeg, dc, stride, part.bottom, &core.error);
-    return ShowingPart(bitmap, part, plan.cropLeft, part.top);
+    return MakeJpegPart(core, dc, {0, 0, core.width, core.height});
 }
 
-static HBITMAP MakeReducedJpeg(DecoderCore& core, HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+// Scales the decompression down by the DCT to the smallest size not below the drawn one and
+// says whether the reduction from there can be made.
+static bool PlanReduction(JpegState* jpeg, JpegPlan* plan)
+{
+    if (!jpeg->decompressorHeld || !RunGuarded(jpeg, ScaleToTarget, plan)) {
+        return false;
+    }
+    const jpeg_decompress_struct& decompressor = jpeg->decompressor;
+    return CanReduce(decompressor.output_width, decompressor.output_height, plan->targetWidth, plan->targetHeight);
+}
+
+// The picture reduced in stored orientation, then turned: the reduced buffer is the only
+// one of the drawn size that turning adds.
+static HBITMAP MakeReducedJpeg(DecoderCore& core, HDC dc, JpegPlan* plan, uint32_t shownWidth, uint32_t shownRows)
 {
     JpegState* jpeg = static_cast<JpegState*>(core.state);
-    JpegPlan plan = {reducedWidth, reducedRows, 0, 0, 0};
-    core.error = StartJpeg(jpeg, &plan);
+    core.error = StartJpeg(jpeg, plan);
     if (core.error != DE_OK) {
         return nullptr;
     }
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     int components = decompressor.output_components;
+    uint32_t reducedWidth = plan->targetWidth, reducedRows = plan->targetHeight;
     cAreaReducer reducer(decompressor.output_width, decompressor.output_height, reducedWidth, reducedRows, components);
-    uint8_t* row = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, decompressor.output_width * components));
-    JpegRows rows = {row, 0, &reducer, decompressor.output_height};
+    JpegRows rows = {};
+    rows.row = static_cast<uint8_t*>(
+        RMalloc(kSourceName, __LINE__, static_cast<size_t>(decompressor.output_width) * components));
+    rows.end = decompressor.output_height;
+    rows.reducer = &reducer;
     HBITMAP bitmap = nullptr;
     if (!RunGuarded(jpeg, ReadScanlines, &rows)) {
         core.error = DE_JPEG;
     } else {
-        bitmap = MakeOutputBitmap(dc, components, reducedWidth, reducedRows, reducer.Pixels(), reducer.PixelBytes());
+        EndJpeg(jpeg);
+        const uint8_t* pixels = reducer.Pixels();
+        size_t pixelBytes = reducer.PixelBytes();
+        uint8_t* turned = nullptr;
+        if (jpeg->orientation != 1) {
+            size_t stride = static_cast<size_t>(RowStride(shownWidth, 8 * components));
+            size_t reducedStride = pixelBytes / reducedRows;
+            pixelBytes = stride * shownRows;
+            turned = static_cast<uint8_t*>(AllocateZeroed(pixelBytes));
+            for (uint32_t y = 0; y < reducedRows; ++y) {
+                PutTurnedRow(pixels + y * reducedStride, y, reducedWidth, reducedRows, jpeg->orientation, components,
+                             turned, stride);
+            }
+            pixels = turned;
+        }
+        bitmap = MakeOutputBitmap(dc, components, shownWidth, shownRows, pixels, pixelBytes);
         if (bitmap == nullptr) {
             core.error = DE_BITMAP;
         }
-        EndJpeg(jpeg);
+        RFree(kSourceName, __LINE__, turned);
     }
-    RFree(kSourceName, __LINE__, row);
+    RFree(kSourceName, __LINE__, rows.row);
     return bitmap;
 }
 
 // Drawn at its size, only the visible part is decoded; drawn smaller, the picture is
-// reduced; otherwise it comes whole. The decompressor serves one bitmap in all.
+// reduced where the reduction can be made; otherwise it comes whole. The decompressor
+// serves one bitmap in all.
 static bool MakeJpegForView(DecoderCore& core, HDC dc, const PictureView& view, const PixelRect& visible,
                             ViewBitmap* made)
 {
+    JpegState* jpeg = static_cast<JpegState*>(core.state);
     uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
     PixelRect whole = {0, 0, core.width, core.height};
+    bool swaps = Swaps(jpeg->orientation);
+    JpegPlan plan = {};
+    plan.targetWidth = static_cast<JDIMENSION>(swaps ? view.height : view.width);
+    plan.targetHeight = static_cast<JDIMENSION>(swaps ? view.width : view.height);
     if (static_cast<uint32_t>(view.width) == columns && static_cast<uint32_t>(view.height) == rows) {
-        if (memcmp(&visible, &whole, sizeof whole) != 0) {
-            *made = MakeJpegPart(core, dc, visible);
-        } else {
-            *made = ShowingPart(MakeJpegBitmap(core, dc), visible, 0, 0);
-        }
-    } else if (DrawnSmaller(view, columns, rows) && CanReduce(columns, rows, view.width, view.height)) {
-        *made = ShowingPart(MakeReducedJpeg(core, dc, view.width, view.height), visible, 0, 0);
+        *made = ShowingPart(MakeJpegPart(core, dc, visible), visible, visible.left, visible.top);
+    } else if (DrawnSmaller(view, columns, rows) && PlanReduction(jpeg, &plan)) {
+        *made = ShowingPart(MakeReducedJpeg(core, dc, &plan, view.width, view.height), visible, 0, 0);
+    } else if (!jpeg->decompressorHeld) {
+        core.error = DE_JPEG;
     } else {
+        jpeg->decompressor.scale_num = jpeg->decompressor.scale_denom = 1;
         *made = {MakeJpegBitmap(core, dc), whole, {0, 0, view.width, view.height}};
     }
     if (made->bitmap == nullptr) {
