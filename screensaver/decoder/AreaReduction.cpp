@@ -14,7 +14,6 @@
 #include <cstring>
 #include <utility>
 
-static const char* const kSourceName = "AreaReduction";
 
 static const int kFractionBits = 12;
 static const uint32_t kMaxReducedSide = 65535;
@@ -64,13 +63,13 @@ cAreaReducer::cAreaReducer(uint32_t sourceWidth_, uint32_t sourceHeight_, uint32
 
 cAreaReducer::~cAreaReducer()
 {
-    RFree(kSourceName, __LINE__, columns);
-    RFree(kSourceName, __LINE__, columnWeights);
-    RFree(kSourceName, __LINE__, nextColumnWeights);
-    RFree(kSourceName, __LINE__, current);
-    RFree(kSourceName, __LINE__, following);
-    RFree(kSourceName, __LINE__, rowSums);
-    RFree(kSourceName, __LINE__, pixels);
+    FreeZeroed(columns);
+    FreeZeroed(columnWeights);
+    FreeZeroed(nextColumnWeights);
+    FreeZeroed(current);
+    FreeZeroed(following);
+    FreeZeroed(rowSums);
+    FreeZeroed(pixels);
 }
 
 // Adds the row to the sums of the result row in progress and of the one after it.

@@ -34,9 +34,9 @@ static void FreeBmpState(void* state)
     if (bmp == nullptr) {
         return;
     }
-    RFree(kSourceName, __LINE__, bmp->bitmapInfo);
-    RFree(kSourceName, __LINE__, bmp->pixels);
-    RFree(kSourceName, __LINE__, bmp);
+    FreeZeroed(bmp->bitmapInfo);
+    FreeZeroed(bmp->pixels);
+    FreeZeroed(bmp);
 }
 
 static uint32_t Rows(const DecoderCore& core)
@@ -91,8 +91,9 @@ static void LoadBmpPixels(DecoderCore& core)
     if (!ReadFully(core.file, bmp->bitmapInfo + sizeof bmp->infoHeader, bmp->colourTableBytes)) {
         core.error = DE_READ;
     }
-    bmp->pixels = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, bmp->pixelBytes));
-    if (!ReadFully(core.file, bmp->pixels, bmp->pixelBytes)) {
+    // Zero pages from the system where the file's pixels do not reach: nothing is written there.
+    bmp->pixels = static_cast<uint8_t*>(AllocateZeroed(bmp->pixelBytes));
+    if (fread(bmp->pixels, 1, bmp->pixelBytes, core.file) < bmp->pixelBytes) {
         core.error = DE_READ;
     }
 }

@@ -20,9 +20,13 @@ struct SharedBitmapInfo {
 };
 extern SharedBitmapInfo sharedBitmapInfo;
 
-// A checked allocation of `size` bytes that read as zero. Large blocks come from the system
-// as untouched pages, so nothing is written for the bytes that are never filled.
+// A checked allocation of `size` bytes that read as zero, released by FreeZeroed. Blocks of
+// a megabyte or more are the system's own zero pages (mmap, VirtualAlloc) with a guard page
+// behind them: nothing is written for the bytes a decoding never comes to, and a pixel buffer
+// costs only the pages it touches.
 void* AllocateZeroed(size_t size);
+// Releases a block from AllocateZeroed; null is allowed.
+void FreeZeroed(void* block);
 
 // Reads count bytes; zero-fills whatever the file could not supply. False after a short read.
 bool ReadFully(FILE* file, void* buffer, size_t count);

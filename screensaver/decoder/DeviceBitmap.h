@@ -23,7 +23,10 @@ HBITMAP ShrinkDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t heig
 #include <cstdint>
 #include <vector>
 
-// What the native stand-in keeps: copies of the description and the pixels.
+// What the native stand-in keeps: copies of the description and the pixels. Pixels above
+// kNativeKeptBytes are checked (every byte must be addressable) but not kept: `bits` stays
+// empty, which nothing reads back.
+const size_t kNativeKeptBytes = 4u << 20;
 struct NativeBitmap {
     std::vector<uint8_t> info;
     std::vector<uint8_t> bits;

@@ -5,8 +5,10 @@
 //
 // Damaged image data never reaches outside the pixel buffer: a code that cannot be
 // decoded (above the next free code, or new with no previous code), a minimum code size
-// above 11, or a short read ends the decoding and keeps the rows written so far; pixels
-// beyond the last row are dropped. The buffer starts as colour index 0 throughout.
+// above 11, or a short read ends the decoding and keeps the rows written so far; the
+// decoding ends with the last row, so data beyond it is neither decoded nor read. The
+// buffer starts as colour index 0 throughout, as zero pages the system hands out: only the
+// rows the data reaches are written.
 #include "AreaReduction.h"
 #include "DecoderFormat.h"
 #include "DecoderShared.h"
@@ -304,7 +306,8 @@ static LzwStep HandleCode(LzwDecoding& lzw, int32_t code)
     int32_t length = GifTableLookup(code, &string);
     PutString(lzw, string, length);
     lzw.previousCode = code;
-    return LZW_GO_ON;
+    // Once the last row is full, the rest of the data would only be dropped.
+    return pixelWriter.row < pixelWriter.rows ? LZW_GO_ON : LZW_END;
 }
 
 static int32_t ReadCode(LzwDecoding& lzw)
@@ -608,7 +611,7 @@ static void FreeGifState(void* state)
         return;
     }
     RFree(kSourceName, __LINE__, gif->colourTable);
-    RFree(kSourceName, __LINE__, gif->pixelBuffer);
+    FreeZeroed(gif->pixelBuffer);
     RFree(kSourceName, __LINE__, gif);
 }
 

@@ -62,7 +62,7 @@ static void FreeJpegState(void* state)
     if (jpeg->decompressorHeld) {
         jpeg_destroy_decompress(&jpeg->decompressor);
     }
-    RFree(kSourceName, __LINE__, jpeg);
+    FreeZeroed(jpeg);
 }
 
 static void JpegSilentOutput(j_common_ptr)
@@ -457,7 +457,7 @@ static HBITMAP MakeReducedJpeg(DecoderCore& core, HDC dc, JpegPlan* plan, uint32
         if (bitmap == nullptr) {
             core.error = DE_BITMAP;
         }
-        RFree(kSourceName, __LINE__, turned);
+        FreeZeroed(turned);
     }
     RFree(kSourceName, __LINE__, rows.row);
     return bitmap;

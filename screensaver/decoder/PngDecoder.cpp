@@ -54,7 +54,7 @@ static void FreePngState(void* state)
         return;
     }
     DestroyReader(png);
-    RFree(kSourceName, __LINE__, png);
+    FreeZeroed(png);
 }
 
 static void PngError(png_structp reader, png_const_charp)
@@ -248,7 +248,7 @@ static bool RunRows(DecoderCore& core, PngRows* rows)
     DestroyReader(png);
     RFree(kSourceName, __LINE__, rows->row);
     RFree(kSourceName, __LINE__, rows->converted);
-    RFree(kSourceName, __LINE__, rows->all);
+    FreeZeroed(rows->all);
     return true;
 }
 
@@ -279,7 +279,7 @@ static HBITMAP MakePngPart(DecoderCore& core, HDC dc, const PixelRect& part)
     if (RunRows(core, &sink)) {
         bitmap = OutputBitmap(dc, png->outChannels, columns, rows, image, static_cast<size_t>(pixelBytes));
     }
-    RFree(kSourceName, __LINE__, image);
+    FreeZeroed(image);
     return bitmap;
 }
 
