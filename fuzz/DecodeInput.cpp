@@ -31,7 +31,9 @@ static void ShowView(const char* path, int32_t width, int32_t height, size_t whi
 
 void DecodeInput(const uint8_t* data, size_t size, size_t offset, const char* mark)
 {
-    static const std::string path = "/tmp/vl-fuzz-" + std::to_string(getpid());
+    // In memory where the system has it: a file rewritten per input on a disk costs writeback.
+    static const std::string path =
+        std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/vl-fuzz-" + std::to_string(getpid());
     std::vector<uint8_t> bytes(data, data + size);
     size_t markLength = mark != nullptr ? strlen(mark) : 0;
     if (markLength > 0 && size >= offset + markLength) {

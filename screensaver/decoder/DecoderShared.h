@@ -41,10 +41,6 @@ inline uint32_t LittleEndian32(const uint8_t* bytes)
 {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
-inline uint32_t BigEndian32(const uint8_t* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3];
-}
 
 // A device bitmap of width x rows top-down pixels, 4-byte aligned rows, described by
 // sharedBitmapInfo with that bit count (8: its palette, 24: blue, green, red).
