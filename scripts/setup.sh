@@ -19,8 +19,10 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick python3
   nasm dpkg-dev libgtest-dev libjpeg62-turbo-dev libgif-dev
-  zlib1g-dev libpng-dev
 )
+
+# PNG pictures: libpng with zlib (the native build's; for MinGW both are built below).
+packages+=(zlib1g-dev libpng-dev)
 
 missing_packages() {
   local p
