@@ -1,8 +1,9 @@
-// JPEG files through the decoder: "JFIF" is forced at offset 6, so every input takes the JPEG path.
+// JPEG files through the decoder: the start-of-image marker is forced, so every input takes the
+// JPEG path, and a camera's APP1 segment after it (the Exif orientation) stays as it is.
 #include "DecodeInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    DecodeInput(data, size, 6, "JFIF");
+    DecodeInput(data, size, 0, "\xFF\xD8\xFF");
     return 0;
 }
