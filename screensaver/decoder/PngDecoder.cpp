@@ -20,6 +20,11 @@
 
 static const char* const kSourceName = "PngDecoder";
 static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// What libpng may allocate for one chunk's data, and how many ancillary chunks of a kind it
+// keeps. The chunks the picture does not need are discarded unread (libpng only warns about
+// an oversized chunk and would then allocate it).
+static const png_alloc_size_t kMaxChunkBytes = 8u << 20;
+static const png_uint_32 kMaxCachedChunks = 128;
 
 // The PNG state of a decoder.
 struct PngState {
@@ -124,6 +129,12 @@ static void ReadPngHeader(DecoderCore& core)
     png->reader = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, png, PngError, PngWarning, nullptr, PngAllocate,
                                            PngFree);
     png->info = png->reader != nullptr ? png_create_info_struct(png->reader) : nullptr;
+    if (png->info != nullptr) {
+        png_set_chunk_malloc_max(png->reader, kMaxChunkBytes);
+        png_set_chunk_cache_max(png->reader, kMaxCachedChunks);
+        // Every chunk but IHDR, PLTE, tRNS, IDAT and IEND.
+        png_set_keep_unknown_chunks(png->reader, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    }
     if (png->info == nullptr || !RunGuarded(png, ReadInfo, core.file)) {
         DestroyReader(png);
         core.error = DE_PNG;
