@@ -29,7 +29,7 @@ static void ShowView(const char* path, int32_t width, int32_t height, size_t whi
     }
 }
 
-void DecodeInput(const uint8_t* data, size_t size, size_t offset, const char* mark)
+void DecodeInput(const uint8_t* data, size_t size, size_t offset, const char* mark, int64_t maxWholePixels)
 {
     // In memory where the system has it: a file rewritten per input on a disk costs writeback.
     static const std::string path =
@@ -43,7 +43,8 @@ void DecodeInput(const uint8_t* data, size_t size, size_t offset, const char* ma
     fwrite(bytes.data(), 1, bytes.size(), file);
     fclose(file);
     cImageDecoder decoder(path.c_str());
-    for (int call = 0; call < 2; ++call) {
+    int64_t pixels = static_cast<int64_t>(decoder.width) * (decoder.height < 0 ? -int64_t{decoder.height} : decoder.height);
+    for (int call = 0; call < 2 && pixels <= maxWholePixels; ++call) {
         if (HBITMAP bitmap = decoder.MakeBitmap(nullptr)) {
             DeleteDeviceBitmap(bitmap);
         }
