@@ -6,6 +6,7 @@
 
 #include <gif_lib.h>
 #include <jpeglib.h>
+#include <png.h>
 
 #include <algorithm>
 #include <chrono>
@@ -116,6 +117,23 @@ void DecodeWithJpegLibrary(const std::string& path)
     jpeg_destroy_decompress(&decompressor);
     free(image);
     fclose(file);
+}
+
+void DecodeWithLibpng(const std::string& path)
+{
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        fprintf(stderr, "libpng failed on %s\n", path.c_str());
+        exit(1);
+    }
+    image.format = PNG_FORMAT_BGR;
+    void* pixels = malloc(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels, 0, nullptr)) {
+        fprintf(stderr, "libpng failed on %s\n", path.c_str());
+        exit(1);
+    }
+    free(pixels);
 }
 
 void ReadIntoMemory(const std::string& path)

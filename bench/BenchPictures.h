@@ -22,4 +22,6 @@ double MedianMilliseconds(int runs, const std::function<void()>& work);
 // Reference decoders; each ends the program when the file does not decode.
 void DecodeWithGiflib(const std::string& path);
 void DecodeWithJpegLibrary(const std::string& path);
+// libpng's own full decode: 8-bit samples as stored, the whole picture in one buffer.
+void DecodeWithLibpng(const std::string& path);
 void ReadIntoMemory(const std::string& path);

@@ -6,7 +6,7 @@
 //   GIF against giflib's DGifSlurp,
 //   BMP against reading the file into memory.
 #include "BenchPictures.h"
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/JpegWriter.h"
 
 #include <cstdio>

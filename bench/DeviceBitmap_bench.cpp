@@ -1,7 +1,7 @@
 // The device-bitmap step of the benchmark: the hand-over is checked for size and its last
 // pixel byte is touched, but not copied, since that copy is GDI's work on Windows.
-#include "screensaver/BitmapLayout.h"
-#include "screensaver/DeviceBitmap.h"
+#include "screensaver/decoder/BitmapLayout.h"
+#include "screensaver/decoder/DeviceBitmap.h"
 
 #include <cstdint>
 
@@ -19,4 +19,9 @@ HBITMAP CreateDeviceBitmap(HDC, const void*, size_t infoBytes, const void* bits,
 
 void DeleteDeviceBitmap(HBITMAP)
 {
+}
+
+HBITMAP ShrinkDeviceBitmap(HDC, HBITMAP, uint32_t, uint32_t)
+{
+    return nullptr;
 }

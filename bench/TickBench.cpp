@@ -2,10 +2,14 @@
 // time of 1 ms, against a native reference decode of the same file timed in the same run.
 // A tick opens the picture once, so ticks are counted by the file's opens (inotify); the
 // time per tick is the median gap between opens after the first ones.
-//   tick_bench WINDOWS_BUILD_DIR   (velmarin.scr and seed-images.exe; DISPLAY and WINEPREFIX set,
-//                                   scripts/tick-bench.sh provides both)
+// The saver's peak resident memory (VmHWM) is shown beside, against the idle saver's
+// (the 1x1 BMP).
+//   tick_bench WINDOWS_BUILD_DIR [NAME_PART]   (velmarin.scr and seed-images.exe; DISPLAY and
+//                                   WINEPREFIX set, scripts/tick-bench.sh provides both; only
+//                                   pictures whose name holds NAME_PART, when given)
 #include "BenchPictures.h"
 #include "tests/common/JpegWriter.h"
+#include "tests/common/PngWriter.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -112,8 +117,21 @@ double MedianGapMilliseconds(const std::vector<Clock::time_point>& opens)
     return gaps[gaps.size() / 2];
 }
 
+// The peak resident memory of a process in MiB, from its status; -1 when unknown.
+double PeakMiB(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024;
+        }
+    }
+    return -1;
+}
+
 // Milliseconds per tick of the saver showing only this picture; -1 without enough ticks.
-double MeasureTicks(const std::string& build, const std::string& path, int flags, size_t* ticks)
+double MeasureTicks(const std::string& build, const std::string& path, int flags, size_t* ticks, double* peak)
 {
     std::string seed = build + "/seed-images.exe";
     if (WaitFor(Spawn({"wine", seed, "--time", "1", "--flags", std::to_string(flags), WindowsPath(path)})) != 0) {
@@ -124,6 +142,7 @@ double MeasureTicks(const std::string& build, const std::string& path, int flags
     inotify_add_watch(watcher, path.c_str(), IN_OPEN);
     pid_t saver = Spawn({"wine", build + "/velmarin.scr", "/s"});
     std::vector<Clock::time_point> opens = WatchOpens(watcher, kWarmUpTicks + 1 + kMeasuredTicks);
+    *peak = PeakMiB(saver);
     kill(saver, SIGTERM);
     WaitFor(saver);
     close(watcher);
@@ -138,42 +157,81 @@ void Report(const BenchPicture& picture, const std::string& build)
     const char* modes[] = {"natural size", "scale to fit"};
     for (int mode = 0; mode < 2; ++mode) {
         size_t ticks = 0;
-        double perTick = MeasureTicks(build, picture.path, mode == 0 ? 0 : 2, &ticks);
-        printf("%-26s %-13s %8.1f ms/tick (%2zu ticks)   %-13s %7.2f ms   ratio %5.2f\n", picture.name, modes[mode],
-               perTick, ticks, picture.reference, reference, perTick / reference);
+        double peak = 0;
+        double perTick = MeasureTicks(build, picture.path, mode == 0 ? 0 : 2, &ticks, &peak);
+        printf("%-30s %-13s %8.1f ms/tick (%2zu ticks)   %-13s %7.2f ms   ratio %5.2f   peak %6.1f MiB\n",
+               picture.name, modes[mode], perTick, ticks, picture.reference, reference, perTick / reference, peak);
         fflush(stdout);
     }
+}
+
+
+// A truecolour PNG of the picture.
+std::vector<uint8_t> TruecolourPng(const Picture& picture)
+{
+    PngFile file;
+    file.width = picture.width;
+    file.height = picture.height;
+    file.colourType = PNG_RGB;
+    for (uint32_t pixel : picture.pixels) {
+        file.samples.insert(file.samples.end(), {static_cast<uint16_t>(pixel >> 16 & 0xFF),
+                                                 static_cast<uint16_t>(pixel >> 8 & 0xFF), static_cast<uint16_t>(pixel & 0xFF)});
+    }
+    return WritePng(file);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || getenv("WINEPREFIX") == nullptr || getenv("DISPLAY") == nullptr) {
-        fprintf(stderr, "usage: tick_bench WINDOWS_BUILD_DIR, with DISPLAY and WINEPREFIX set\n");
+    if (argc < 2 || argc > 3 || getenv("WINEPREFIX") == nullptr || getenv("DISPLAY") == nullptr) {
+        fprintf(stderr, "usage: tick_bench WINDOWS_BUILD_DIR [NAME_PART], with DISPLAY and WINEPREFIX set\n");
         return 2;
     }
     std::string build = std::filesystem::absolute(argv[1]).string();
+    std::string only = argc == 3 ? argv[2] : "";
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "velmarin-tick-bench";
     std::filesystem::create_directories(folder);
     printf("generating files in %s\n", folder.string().c_str());
 
+    struct Made {
+        const char* name;
+        const char* file;
+        std::function<std::vector<uint8_t>()> make;
+        const char* reference;
+        void (*decodeReference)(const std::string& path);
+    };
     Picture photo = PhotoPicture(4000, 3000);
-    std::vector<BenchPicture> pictures = {
-        {"JPEG 800x600", Save(folder, "photo-800x600.jpg", WriteJpeg(PhotoPicture(800, 600), JPEG_COLOUR, 90)),
+    const Made made[] = {
+        {"JPEG 800x600", "photo-800x600.jpg", [] { return WriteJpeg(PhotoPicture(800, 600), JPEG_COLOUR, 90); },
          "libjpeg loop", DecodeWithJpegLibrary},
-        {"JPEG 4000x3000", Save(folder, "photo-4000x3000.jpg", WriteJpeg(photo, JPEG_COLOUR, 90)), "libjpeg loop",
+        {"JPEG 4000x3000", "photo-4000x3000.jpg", [&] { return WriteJpeg(photo, JPEG_COLOUR, 90); }, "libjpeg loop",
          DecodeWithJpegLibrary},
-        {"GIF 2000x2000 256 colours",
-         Save(folder, "256-colours-2000x2000.gif", WriteGif(MakeGif(TwoFiftySixColours(2000, 2000), SpreadColours(256)))),
-         "giflib", DecodeWithGiflib},
-        {"BMP 4000x3000 24 bits", Save(folder, "photo-4000x3000.bmp", WriteBmp(MakeBmp(photo, 24, false))), "file read",
-         ReadIntoMemory},
-        {"BMP 1x1 24 bits", Save(folder, "dot-1x1.bmp", WriteBmp(MakeBmp(PhotoPicture(1, 1), 24, false))), "file read",
+        {"JPEG 4000x3000 Exif 1", "camera-4000x3000-1.jpg",
+         [&] { return WriteCameraJpeg(photo, ExifWithOrientation(1, false), JPEG_COLOUR, 90); }, "libjpeg loop",
+         DecodeWithJpegLibrary},
+        {"JPEG 4000x3000 Exif 6", "camera-4000x3000-6.jpg",
+         [&] { return WriteCameraJpeg(photo, ExifWithOrientation(6, false), JPEG_COLOUR, 90); }, "libjpeg loop",
+         DecodeWithJpegLibrary},
+        {"JPEG 12000x9000", "photo-12000x9000.jpg", [] { return WriteJpeg(PhotoPicture(12000, 9000), JPEG_COLOUR, 90); },
+         "libjpeg loop", DecodeWithJpegLibrary},
+        {"PNG 4000x3000 truecolour", "photo-4000x3000.png", [&] { return TruecolourPng(photo); }, "libpng image",
+         DecodeWithLibpng},
+        {"GIF 2000x2000 256 colours", "256-colours-2000x2000.gif",
+         [] { return WriteGif(MakeGif(TwoFiftySixColours(2000, 2000), SpreadColours(256))); }, "giflib",
+         DecodeWithGiflib},
+        {"BMP 4000x3000 24 bits", "photo-4000x3000.bmp", [&] { return WriteBmp(MakeBmp(photo, 24, false)); },
+         "file read", ReadIntoMemory},
+        {"BMP 1x1 24 bits", "dot-1x1.bmp", [] { return WriteBmp(MakeBmp(PhotoPicture(1, 1), 24, false)); }, "file read",
          ReadIntoMemory},
     };
-    for (const BenchPicture& picture : pictures) {
-        Report(picture, build);
+    for (const Made& picture : made) {
+        if (std::string(picture.name).find(only) == std::string::npos) {
+            continue;
+        }
+        BenchPicture bench = {picture.name, Save(folder, picture.file, picture.make()), picture.reference,
+                              picture.decodeReference};
+        Report(bench, build);
     }
     std::filesystem::remove_all(folder);
     return 0;

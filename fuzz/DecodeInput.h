@@ -6,4 +6,6 @@
 #include <cstdint>
 
 // Overwrites `length` bytes at `offset` with `mark` first when the input is long enough.
-void DecodeInput(const uint8_t* data, size_t size, size_t offset = 0, const char* mark = nullptr);
+// Pictures of more than maxWholePixels are not made whole (their header is still read).
+void DecodeInput(const uint8_t* data, size_t size, size_t offset = 0, const char* mark = nullptr,
+                 int64_t maxWholePixels = INT64_MAX);

@@ -2,6 +2,7 @@
 #include "tests/common/BmpWriter.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
+#include "tests/common/PngWriter.h"
 
 #include <filesystem>
 #include <fstream>
@@ -49,6 +50,10 @@ void WriteGifSeeds(const std::filesystem::path& folder)
     noClear.clearWhenFull = false;
     Save(folder, "full-table.gif", WriteGif(MakeGif(IndexNoise(80, 70, 256), SpreadColours(256), false, noClear)));
     Save(folder, "two-colours.gif", WriteGif(MakeGif(IndexPattern(20, 3, 2), SpreadColours(2))));
+    GifFile animated = MakeGif(IndexPattern(8, 6, 4), SpreadColours(4));
+    animated.beforeImage = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01, 0x00,
+                            0x00, 0x00, 0x21, 0xFE, 0x02, 'h', 'i', 0x00, 0x21, 0xF9, 0x04, 0x09, 0x0A, 0x00, 0x02, 0x00};
+    Save(folder, "extensions-transparent.gif", WriteGif(animated));
 }
 
 void WriteJpegSeeds(const std::filesystem::path& folder)
@@ -57,6 +62,22 @@ void WriteJpegSeeds(const std::filesystem::path& folder)
     Save(folder, "grey.jpg", WriteJpeg(ColourfulPicture(9, 8), JPEG_GREY));
     Save(folder, "progressive.jpg", WriteJpeg(ColourfulPicture(24, 16), JPEG_COLOUR, 60, true));
     Save(folder, "cmyk.jpg", WriteJpeg(ColourfulPicture(5, 5), JPEG_CMYK));
+    Save(folder, "camera-exif.jpg", WriteCameraJpeg(ColourfulPicture(13, 7), ExifWithOrientation(1, false)));
+    Save(folder, "camera-turned.jpg", WriteCameraJpeg(ColourfulPicture(16, 9), ExifWithOrientation(6, true)));
+}
+
+void WritePngSeeds(const std::filesystem::path& folder)
+{
+    Save(folder, "rgb8.png", WritePng(MakePng(9, 7, PNG_RGB, 8)));
+    Save(folder, "grey1-interlaced.png", WritePng(MakePng(11, 9, PNG_GREY, 1, true)));
+    Save(folder, "rgba16.png", WritePng(MakePng(5, 4, PNG_RGBA, 16)));
+    Save(folder, "grey-alpha8-interlaced.png", WritePng(MakePng(6, 10, PNG_GREY_ALPHA, 8, true)));
+    PngFile palette = MakePng(8, 6, PNG_PALETTE, 4);
+    palette.paletteAlpha = {0, 128, 255, 7};
+    Save(folder, "palette4-trns.png", WritePng(palette));
+    PngFile grey = MakePng(7, 3, PNG_GREY, 16);
+    grey.transparent = 0;
+    Save(folder, "grey16-trns.png", WritePng(grey));
 }
 
 } // namespace
@@ -70,5 +91,10 @@ int main(int argc, char** argv)
     WriteBmpSeeds(root / "bmp");
     WriteGifSeeds(root / "gif");
     WriteJpegSeeds(root / "jpeg");
+    WritePngSeeds(root / "png");
+    for (int orientation : {1, 6, 8}) {
+        Save(root / "exif", "orientation" + std::to_string(orientation) + (orientation == 6 ? "-mm" : "-ii"),
+             ExifWithOrientation(orientation, orientation == 6, orientation / 3));
+    }
     return 0;
 }

@@ -4,9 +4,8 @@
 #include "../shared/cgen.h"
 #include "GdiGuards.h"
 #include "Reports.h"
-#include "ShrunkBitmap.h"
 #include "SlideShowLogic.h"
-#include "cImageDecoder.h"
+#include "decoder/cImageDecoder.h"
 #include "shared.h"
 
 #include <cstring>
@@ -130,22 +129,6 @@ static TickPicture DecodePicture(HDC dc, const RECT& area, const char* path)
     return {cBitmap(shown.bitmap), shown.source, destination};
 }
 
-// A bitmap drawn smaller is reduced to the size it is drawn at, where that can be done.
-static void ReduceShrunk(HDC dc, TickPicture& picture)
-{
-    const PixelRect& from = picture.source;
-    const RECT& to = picture.destination;
-    LONG width = to.right - to.left, rows = to.bottom - to.top;
-    if (width >= from.right - from.left && rows >= from.bottom - from.top) {
-        return;
-    }
-    HBITMAP reduced = ShrunkCopy(dc, picture.bitmap.Get(), width, rows);
-    if (reduced != nullptr) {
-        picture.bitmap = cBitmap(reduced);
-        picture.source = {0, 0, width, rows};
-    }
-}
-
 // The area black except where the picture goes.
 static void FillBlackAround(HDC dc, const RECT& area, const RECT& picture)
 {
@@ -163,8 +146,8 @@ static void FillBlackAround(HDC dc, const RECT& area, const RECT& picture)
     }
 }
 
-// Copied when the sizes match, stretched otherwise; a shrinking stretch (of a picture too
-// large to reduce) averages what it drops.
+// Copied when the sizes match, stretched otherwise: the decoder has made a picture drawn
+// smaller at its drawn size wherever that can be made.
 static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
 {
     const RECT& to = picture.destination;
@@ -173,9 +156,6 @@ static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
     int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
     if (fromWidth == toWidth && fromHeight == toHeight) {
         BitBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, SRCCOPY);
-    } else if (fromWidth > toWidth || fromHeight > toHeight) {
-        cHalftoneStretch halftone(dc);
-        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
     } else {
         StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
     }
@@ -188,7 +168,6 @@ static void ShowPicture(HDC dc, const RECT& area, int32_t index)
 {
     TickPicture picture =
         index >= 0 ? DecodePicture(dc, area, static_cast<const char*>(imageList->Get(index))) : TickPicture();
-    ReduceShrunk(dc, picture);
     cMemoryDc memory(dc);
     cSelection selection(memory, picture.bitmap.Get());
     if (!selection.Selected()) {

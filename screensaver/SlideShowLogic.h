@@ -2,7 +2,7 @@
 // monitors a full-screen show draws on.
 #pragma once
 
-#include "PictureView.h"
+#include "decoder/PictureView.h"
 
 #include <cstdint>
 

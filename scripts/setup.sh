@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and builds the MinGW dependencies
-# (libjpeg-turbo, GoogleTest) from Debian's source packages into a cache.
+# (libjpeg-turbo, zlib, libpng, GoogleTest) from Debian's source packages into a cache.
 # Idempotent: a second run only checks. Every run takes the same path: our deb-src
 # list is written anew whenever a source package has to be fetched.
 # Everything it prints goes to stderr; a failure names its step and shows its output.
@@ -20,6 +20,9 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils xdotool imagemagick python3
   nasm dpkg-dev libgtest-dev libjpeg62-turbo-dev libgif-dev nsis
 )
+
+# PNG pictures: libpng with zlib (the native build's; for MinGW both are built below).
+packages+=(zlib1g-dev libpng-dev)
 
 missing_packages() {
   local p
@@ -66,7 +69,9 @@ fetch_source() { # package -> prints the unpacked directory (and nothing else on
     write_source_lists
     step "apt-get update (deb-src)" apt-get update -q
     rm -rf "$dir"; mkdir -p "$dir"
-    step "apt-get source $pkg" sh -c 'cd "$1" && apt-get source -q "$2"' sh "$dir" "$pkg"
+    # A source the security suite does not serve comes from the release itself.
+    step "apt-get source $pkg" sh -c 'cd "$1" && { apt-get source -q "$2" || apt-get source -q "$2/$3"; }' \
+      sh "$dir" "$pkg" "$(. /etc/os-release && echo "$VERSION_CODENAME")"
   fi
   ls -d "$dir"/*/ | head -n 1
 }
@@ -91,5 +96,8 @@ install_packages
 for target in i686 x86_64; do
   build_dependency libjpeg-turbo "$target" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON \
     -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DREQUIRE_SIMD=ON
+  build_dependency zlib "$target" -DCMAKE_PROJECT_INCLUDE="$root/cmake/zlib-dfsg.cmake"
+  build_dependency libpng1.6 "$target" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+    -DPNG_BUILD_ZLIB=OFF -DSKIP_INSTALL_PROGRAMS=ON
   build_dependency googletest "$target" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=ON
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the win32 and bench presets and runs the tick benchmark on a private display and
-# prefix (build/wineprefix-bench). Another Windows build directory may be given to measure it.
-#   scripts/tick-bench.sh [WINDOWS_BUILD_DIR]
+# prefix (build/wineprefix-bench). Another Windows build directory may be given to measure it,
+# and a part of the pictures' names to measure only those.
+#   scripts/tick-bench.sh [WINDOWS_BUILD_DIR [NAME_PART]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,4 +17,4 @@ done
 . "$root/scripts/wine-session.sh"
 trap wine_session_end EXIT
 wine_session_start "$root/build/wineprefix-bench"
-"$root/build/bench/bench/tick_bench" "${1:-$root/build/win32}"
+"$root/build/bench/bench/tick_bench" "${1:-$root/build/win32}" ${2:+"$2"}

@@ -1,6 +1,6 @@
 #include "Decoding.h"
 
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/TestDevice.h"
 #include "tests/common/TestFiles.h"
 

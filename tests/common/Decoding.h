@@ -1,7 +1,7 @@
 // Runs files through cImageDecoder and reads the resulting bitmap back as colours.
 #pragma once
 
-#include "screensaver/PictureView.h"
+#include "screensaver/decoder/PictureView.h"
 #include "tests/common/BmpWriter.h"
 
 #include <cstdint>

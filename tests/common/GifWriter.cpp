@@ -232,6 +232,7 @@ std::vector<uint8_t> WriteGif(const GifFile& file)
     }
     out.push_back(static_cast<uint8_t>(file.minimumCodeSize));
     PutSubBlocks(out, file);
+    out.insert(out.end(), file.afterImage.begin(), file.afterImage.end());
     out.push_back(0x3B);
     return out;
 }

@@ -45,6 +45,7 @@ struct GifFile {
     std::vector<uint8_t> imageData;         // the LZW stream, cut into sub-blocks
     std::vector<int> subBlockSizes = {255}; // taken in turn, the last one repeated
     int lastSubBlockBytes = 0;              // when set, the final bytes form a sub-block of their own
+    std::vector<uint8_t> afterImage;        // blocks between the image data and the trailer
 };
 
 std::vector<uint8_t> WriteGif(const GifFile& file);

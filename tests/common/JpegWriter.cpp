@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include <jpeglib.h>
 
@@ -31,7 +32,8 @@ static std::vector<uint8_t> Samples(const Picture& picture, JpegKind kind)
     return samples;
 }
 
-std::vector<uint8_t> WriteJpeg(const Picture& picture, JpegKind kind, int quality, bool progressive)
+static std::vector<uint8_t> Compress(const Picture& picture, JpegKind kind, int quality, bool progressive,
+                                     const std::vector<uint8_t>* app1)
 {
     jpeg_compress_struct compressor;
     jpeg_error_mgr errors;
@@ -49,8 +51,11 @@ std::vector<uint8_t> WriteJpeg(const Picture& picture, JpegKind kind, int qualit
     if (progressive) {
         jpeg_simple_progression(&compressor);
     }
-    compressor.write_JFIF_header = TRUE;
+    compressor.write_JFIF_header = app1 == nullptr;
     jpeg_start_compress(&compressor, TRUE);
+    if (app1 != nullptr) {
+        jpeg_write_marker(&compressor, JPEG_APP0 + 1, app1->data(), static_cast<unsigned>(app1->size()));
+    }
     std::vector<uint8_t> samples = Samples(picture, kind);
     size_t stride = static_cast<size_t>(picture.width) * kind;
     while (compressor.next_scanline < compressor.image_height) {
@@ -62,6 +67,71 @@ std::vector<uint8_t> WriteJpeg(const Picture& picture, JpegKind kind, int qualit
     std::vector<uint8_t> bytes(buffer, buffer + size);
     free(buffer);
     return bytes;
+}
+
+std::vector<uint8_t> WriteJpeg(const Picture& picture, JpegKind kind, int quality, bool progressive)
+{
+    return Compress(picture, kind, quality, progressive, nullptr);
+}
+
+std::vector<uint8_t> WriteCameraJpeg(const Picture& picture, const std::vector<uint8_t>& app1, JpegKind kind,
+                                     int quality, bool progressive)
+{
+    return Compress(picture, kind, quality, progressive, &app1);
+}
+
+static void PutNumber(std::vector<uint8_t>& out, uint32_t value, int bytes, bool bigEndian)
+{
+    for (int i = 0; i < bytes; ++i) {
+        int shift = bigEndian ? 8 * (bytes - 1 - i) : 8 * i;
+        out.push_back(static_cast<uint8_t>(value >> shift));
+    }
+}
+
+std::vector<uint8_t> ExifWithOrientation(int orientation, bool bigEndian, int before)
+{
+    std::vector<uint8_t> out = {'E', 'x', 'i', 'f', 0, 0};
+    out.insert(out.end(), bigEndian ? std::initializer_list<uint8_t>{'M', 'M'} : std::initializer_list<uint8_t>{'I', 'I'});
+    PutNumber(out, 42, 2, bigEndian);
+    PutNumber(out, 8, 4, bigEndian); // IFD0 right after the header
+    PutNumber(out, before + 1, 2, bigEndian);
+    for (int i = 0; i < before; ++i) { // ImageWidth and ImageLength, type LONG
+        PutNumber(out, 0x0100 + i, 2, bigEndian);
+        PutNumber(out, 4, 2, bigEndian);
+        PutNumber(out, 1, 4, bigEndian);
+        PutNumber(out, 640, 4, bigEndian);
+    }
+    PutNumber(out, 0x0112, 2, bigEndian);
+    PutNumber(out, 3, 2, bigEndian);
+    PutNumber(out, 1, 4, bigEndian);
+    PutNumber(out, orientation, 2, bigEndian);
+    PutNumber(out, 0, 2, bigEndian);
+    PutNumber(out, 0, 4, bigEndian); // no next IFD
+    return out;
+}
+
+Picture Oriented(const Picture& stored, int orientation)
+{
+    bool swapped = orientation >= 5;
+    int w = stored.width, h = stored.height;
+    Picture shown{swapped ? h : w, swapped ? w : h, {}};
+    for (int y = 0; y < shown.height; ++y) {
+        for (int x = 0; x < shown.width; ++x) {
+            int sx = x, sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+            case 4: sy = h - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = h - 1 - x; break;
+            case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+            case 8: sx = w - 1 - y; sy = x; break;
+            default: break;
+            }
+            shown.pixels.push_back(stored.At(sx, sy));
+        }
+    }
+    return shown;
 }
 
 Picture LibraryDecode(const std::vector<uint8_t>& bytes)

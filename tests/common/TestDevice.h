@@ -2,7 +2,7 @@
 // colours a device bitmap holds.
 #pragma once
 
-#include "screensaver/DeviceBitmap.h"
+#include "screensaver/decoder/DeviceBitmap.h"
 #include "tests/common/BmpWriter.h"
 
 HDC AcquireTestDevice();

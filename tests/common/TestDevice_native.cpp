@@ -1,6 +1,6 @@
 #include "TestDevice.h"
 
-#include "screensaver/BitmapLayout.h"
+#include "screensaver/decoder/BitmapLayout.h"
 
 #include <cstring>
 #include <stdexcept>

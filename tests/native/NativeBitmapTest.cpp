@@ -1,6 +1,6 @@
 // What the decoder hands to the device-bitmap step, checked byte by byte.
-#include "screensaver/BitmapLayout.h"
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/BitmapLayout.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"

@@ -1,10 +1,11 @@
 // GIF files made by the test writer, decoded and compared pixel for pixel.
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/Decoding.h"
 #include "tests/common/GifWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -160,13 +161,73 @@ TEST(GifDecoder, EndCodeInAShortFinalSubBlock)
     }
 }
 
-TEST(GifDecoder, ExtensionBeforeTheImageIsNoImage)
+typedef std::vector<uint8_t> Bytes;
+
+// A graphic control block: flags (bit 0: transparency), delay, transparent index.
+Bytes GraphicControl(bool transparent, uint8_t index)
 {
-    GifFile file = MakeGif(IndexPattern(4, 4, 4), SpreadColours(4));
-    file.beforeImage = {0x21, 0xF9, 0x04, 0x01, 0x0A, 0x00, 0x03, 0x00}; // graphic control extension
-    Decoded decoded = DecodeBytes(WriteGif(file));
-    EXPECT_EQ(decoded.headerError, DE_NO_IMAGE);
-    EXPECT_FALSE(decoded.made);
+    return {0x21, 0xF9, 0x04, static_cast<uint8_t>(transparent ? 0x09 : 0x08), 0x0A, 0x00, index, 0x00};
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts)
+{
+    Bytes joined;
+    for (const Bytes& part : parts) {
+        joined.insert(joined.end(), part.begin(), part.end());
+    }
+    return joined;
+}
+
+TEST(GifDecoder, ExtensionLayoutsBeforeTheFirstImage)
+{
+    const Bytes loop = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 0x03, 0x01, 0x00, 0x00, 0x00};
+    const Bytes comment = {0x21, 0xFE, 0x05, 'h', 'e', 'l', 'l', 'o', 0x02, 'a', 'b', 0x00};
+    const Bytes empty = {0x21, 0x01, 0x00}; // a plain text label with no sub-blocks
+    Bytes secondFrame = Joined({GraphicControl(true, 1), {0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, 0x02, 0x02, 0x4C, 0x01, 0x00}});
+    std::vector<uint32_t> palette = {0x112233, 0xFFFFFF, 0xFF00FF, 0x00FF00};
+    IndexedPicture picture = IndexPattern(6, 5, 4);
+    struct Case {
+        const char* what;
+        const char* signature;
+        Bytes before;
+        int32_t headerError;
+        int transparent; // the index shown black, -1: none
+    };
+    const Case cases[] = {
+        {"graphic control, transparent 2", "GIF89a", GraphicControl(true, 2), DE_OK, 2},
+        {"graphic control without transparency", "GIF89a", GraphicControl(false, 2), DE_OK, -1},
+        {"loop block, comment, graphic control", "GIF89a", Joined({loop, comment, GraphicControl(true, 0)}), DE_OK, 0},
+        {"empty extension in a GIF87a", "GIF87a", Joined({empty, comment}), DE_OK, -1},
+        {"transparent index past the table", "GIF89a", GraphicControl(true, 200), DE_OK, -1},
+        {"trailer before any image", "GIF89a", {0x3B}, DE_NO_IMAGE, -1},
+        {"other byte where an image should start", "GIF89a", Joined({comment, {0x00}}), DE_NO_IMAGE, -1},
+    };
+    for (const Case& c : cases) {
+        GifFile file = MakeGif(picture, palette);
+        file.signature = c.signature;
+        file.beforeImage = c.before;
+        file.afterImage = secondFrame; // later frames are ignored
+        Decoded decoded = DecodeBytes(WriteGif(file));
+        EXPECT_EQ(decoded.headerError, c.headerError) << c.what;
+        if (c.headerError != DE_OK) {
+            EXPECT_FALSE(decoded.made) << c.what;
+            continue;
+        }
+        std::vector<uint32_t> shown = palette;
+        if (c.transparent >= 0) {
+            shown[c.transparent] = 0;
+        }
+        ExpectShown(file, picture, shown, c.what);
+    }
+
+    Bytes cut = WriteGif(MakeGif(picture, palette));
+    cut.resize(13 + 12);
+    Bytes cutShort = Joined({cut, {0x21, 0xFE, 0x05, 'h', 'e'}});
+    for (const Bytes& bytes : {cutShort, Joined({cut, {0x21}}), Joined({cut, {0x21, 0xFE}})}) {
+        Decoded decoded = DecodeBytes(bytes);
+        EXPECT_EQ(decoded.headerError, DE_READ) << bytes.size();
+        EXPECT_FALSE(decoded.made) << bytes.size();
+    }
 }
 
 TEST(GifDecoder, HeaderCutShortIsAReadError)

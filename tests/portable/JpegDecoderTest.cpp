@@ -1,6 +1,7 @@
 // JPEG files made by the library's compressor, decoded and compared with the library's
 // own plain decompression of the same bytes.
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/ExifOrientation.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/Decoding.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
@@ -31,6 +32,13 @@ TEST(JpegDecoder, ColourAndGreyMatchTheLibrary)
         ExpectAsLibrary(WriteJpeg(picture, JPEG_GREY), "grey, width " + std::to_string(width));
     }
     ExpectAsLibrary(WriteJpeg(ColourfulPicture(40, 30), JPEG_COLOUR, 75, true), "progressive colour");
+}
+
+TEST(JpegDecoder, CameraLayoutWithoutJfifMatchesTheLibrary)
+{
+    std::vector<uint8_t> bytes = WriteCameraJpeg(ColourfulPicture(23, 9), ExifWithOrientation(1, false));
+    ASSERT_NE(bytes[3], 0xE0); // APP1 comes first
+    ExpectAsLibrary(bytes, "Exif first, no JFIF");
 }
 
 TEST(JpegDecoder, RedStaysRed)
@@ -120,17 +128,27 @@ TEST(JpegDecoder, FailureWhileFinishingKeepsTheCompletePicture)
     ExpectSamePicture(decoded.picture, LibraryDecode(bytes), "second frame header after the scan");
 }
 
-TEST(JpegDecoder, OversizedPictureIsRefusedBeforeDecoding)
+// The cap counts what is allocated: the whole picture is refused, its drawn sizes are shown.
+TEST(JpegDecoder, OverTheCapOnlyTheDrawnBufferIsMade)
 {
     std::vector<uint8_t> bytes = WriteJpeg(ColourfulPicture(8, 8), JPEG_COLOUR);
     size_t frame = FindMarker(bytes, 0xC0);
-    for (size_t field : {frame + 5, frame + 7}) { // height, width: 65000 each
-        bytes[field] = 0xFD;
-        bytes[field + 1] = 0xE8;
-    }
-    Decoded decoded = DecodeBytes(bytes);
-    EXPECT_EQ(decoded.headerError, DE_FORMAT);
-    EXPECT_FALSE(decoded.made);
+    bytes[frame + 5] = 9000 >> 8; // height
+    bytes[frame + 6] = 9000 & 0xFF;
+    bytes[frame + 7] = 10000 >> 8; // width: 270 MB of pixels, over the cap
+    bytes[frame + 8] = 10000 & 0xFF;
+    Decoded whole = DecodeBytes(bytes);
+    EXPECT_EQ(whole.headerError, DE_OK);
+    EXPECT_EQ(whole.width, 10000);
+    EXPECT_EQ(whole.error, DE_FORMAT);
+    EXPECT_FALSE(whole.made);
+
+    ViewShown fit = DecodeView(bytes, {1000, 900, {0, 0, 1000, 900}});
+    EXPECT_TRUE(fit.made);
+    EXPECT_EQ(fit.picture.width, 1000);
+    ViewShown natural = DecodeView(bytes, {10000, 9000, {4000, 3000, 4800, 3600}});
+    EXPECT_TRUE(natural.made);
+    EXPECT_EQ(natural.picture.height, 600);
 }
 
 // Smooth colour fields, where the library's scaled decoding comes close to an area mean.
@@ -182,6 +200,87 @@ TEST(JpegDecoder, ShrunkPicturesComeCloseToTheAreaMean)
             ASSERT_TRUE(shown.made) << what;
             ExpectSamePicture(shown.picture, AreaMean(library, width, height), what, 3);
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Every orientation in either byte order: the picture as shown whole, a part of it at its
+// own size (to its edges), and shrunk: reduced as stored, then turned.
+TEST(JpegDecoder, ExifOrientationsTurnEveryView)
+{
+    Picture stored = Gradient(64, 40);
+    for (int i = 0; i < 64 * 40; i += 7) {
+        stored.pixels[i] ^= 0x3F3F3F; // detail, so that a wrong turn shows
+    }
+    const int storedWidth = 40, storedHeight = 25; // shrunk, before turning
+    std::vector<uint8_t> upright = WriteCameraJpeg(stored, ExifWithOrientation(1, false));
+    Picture shrunkUpright = DecodeView(upright, {storedWidth, storedHeight, {0, 0, storedWidth, storedHeight}}).picture;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        bool bigEndian = orientation % 2 == 0;
+        std::vector<uint8_t> bytes = WriteCameraJpeg(stored, ExifWithOrientation(orientation, bigEndian, orientation % 3));
+        Picture shown = Oriented(LibraryDecode(bytes), orientation);
+        std::string what = "orientation " + std::to_string(orientation);
+        Decoded whole = DecodeBytes(bytes);
+        ASSERT_TRUE(whole.made) << what;
+        EXPECT_EQ(whole.width, shown.width) << what;
+        EXPECT_EQ(whole.height, shown.height) << what;
+        ExpectSamePicture(whole.picture, shown, what + ", whole");
+
+        for (const PixelRect& part : {PixelRect{5, 9, 23, 31}, PixelRect{0, 0, shown.width, 3}}) {
+            ViewShown cut = DecodeView(bytes, {shown.width, shown.height, part});
+            ASSERT_TRUE(cut.made) << what;
+            ExpectSamePicture(cut.picture, Cut(shown, part), what + ", part");
+            EXPECT_EQ(memcmp(&cut.destination, &part, sizeof part), 0) << what;
+        }
+
+        bool swaps = orientation >= 5;
+        int width = swaps ? storedHeight : storedWidth, height = swaps ? storedWidth : storedHeight;
+        ViewShown shrunk = DecodeView(bytes, {width, height, {0, 0, width, height}});
+        ASSERT_TRUE(shrunk.made) << what;
+        ExpectSamePicture(shrunk.picture, Oriented(shrunkUpright, orientation), what + ", shrunk");
+    }
+}
+
+TEST(JpegDecoder, MalformedExifMeansOrientationOne)
+{
+    std::vector<uint8_t> good = ExifWithOrientation(6, true);
+    ASSERT_EQ(ExifOrientation(good.data(), good.size()), 6);
+    ASSERT_EQ(ExifOrientation(ExifWithOrientation(8, false, 0).data(), good.size() - 24), 8);
+    struct Case {
+        const char* what;
+        size_t offset; // patched byte, or past the end to cut the body there
+        int value;     // -1: cut
+    };
+    const size_t entries = 6 + 8, tag = entries + 2 + 2 * 12;
+    const Case cases[] = {
+        {"not Exif", 1, 'X'},
+        {"unknown byte order", 6, 'Q'},
+        {"not 42", 9, 43},
+        {"IFD0 inside the header", 13, 4},
+        {"IFD0 past the end", 12, 0x7F},
+        {"entry count past the end", entries + 1, 200},
+        {"type LONG", tag + 3, 4},
+        {"two values", tag + 7, 2},
+        {"value 9", tag + 9, 9},
+        {"value 0", tag + 9, 0},
+        {"cut inside the tag", tag + 6, -1},
+        {"cut in the header", 10, -1},
+        {"empty", 0, -1},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = good;
+        if (c.value < 0) {
+            bytes.resize(c.offset);
+        } else {
+            bytes[c.offset] = static_cast<uint8_t>(c.value);
+        }
+        EXPECT_EQ(ExifOrientation(bytes.data(), bytes.size()), 1) << c.what;
+        Decoded decoded = DecodeBytes(WriteCameraJpeg(ColourfulPicture(9, 5), bytes));
+        EXPECT_TRUE(decoded.made) << c.what;
+        EXPECT_EQ(decoded.width, 9) << c.what;
     }
 }
 

@@ -1,5 +1,5 @@
 // BMP files through the decoder and GDI, read back pixel for pixel.
-#include "screensaver/cImageDecoder.h"
+#include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/BmpWriter.h"
 #include "tests/common/Decoding.h"
 

@@ -116,13 +116,14 @@ TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialogUpTo119Charac
     ASSERT_EQ(kLongPath.size(), 120u);
     OpenImagesDialog dialog;
     dialog.Fill({"C:\\p\\b.bmp"});
-    HGLOBAL onList = dialog.Drop(dialog.List(), {"C:\\p\\c.gif", "c:\\P\\B.BMP", "C:\\p\\a.jpg"});
-    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg"}));
+    HGLOBAL onList = dialog.Drop(dialog.List(), {"C:\\p\\c.gif", "c:\\P\\B.BMP", "C:\\p\\a.jpg", "C:\\p\\d.png"});
+    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg", "C:\\p\\d.png"}));
 
     auto refusals = std::async(std::launch::async, AnswerRefusals, 2);
     HGLOBAL onDialog = dialog.Drop(dialog.Window(), {kLongPath, "C:\\p\\folder", kOtherLongPath, kLongestNewPath});
     EXPECT_EQ(refusals.get(), (Entries{Refusal(kLongPath), Refusal(kOtherLongPath)}));
-    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg", "C:\\p\\folder", kLongestNewPath}));
+    EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\b.bmp", "C:\\p\\c.gif", "C:\\p\\a.jpg", "C:\\p\\d.png", "C:\\p\\folder",
+                                         kLongestNewPath}));
     EXPECT_EQ(GlobalFlags(onList), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
     EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
 }

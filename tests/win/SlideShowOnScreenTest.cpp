@@ -4,6 +4,7 @@
 #include "screensaver/SlideShowLogic.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
+#include "tests/common/PngWriter.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -247,6 +248,25 @@ TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
     ASSERT_NE(window, nullptr);
     ExpectFitted(Tick(window), 300, 200);
     ExpectFitted(Tick(window), 400, 300);
+}
+
+// Pictures as people have them: a phone's portrait photo (Exif first, stored sideways), a
+// PNG with alpha, a GIF89a with a graphic control block before its image.
+TEST_F(SlideShowOnScreen, CameraPhotosPngsAndGif89aShowAsViewersShowThem)
+{
+    std::vector<uint8_t> camera = WriteCameraJpeg(ColourfulPicture(300, 200), ExifWithOrientation(6, false));
+    PngFile png = MakePng(200, 100, PNG_RGBA, 8);
+    std::vector<uint32_t> colours = SpreadColours(16);
+    IndexedPicture indexed = IndexPattern(120, 80, 16);
+    GifFile gif = MakeGif(indexed, colours);
+    gif.beforeImage = {0x21, 0xF9, 0x04, 0x09, 0x00, 0x00, 0x03, 0x00}; // transparent index 3
+    HWND window = Start(0, {WriteTempFile("camera.jpg", camera), WriteTempFile("show.png", WritePng(png)),
+                            WriteTempFile("show.gif", WriteGif(gif))});
+    ASSERT_NE(window, nullptr);
+    ExpectShownAt(Tick(window), Oriented(LibraryDecode(camera), 6), 412, 234);
+    ExpectShownAt(Tick(window), ShownPng(png), 412, 334);
+    colours[3] = kBlack;
+    ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 452, 344);
 }
 
 TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)

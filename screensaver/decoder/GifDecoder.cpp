@@ -1,20 +1,28 @@
-// The GIF path of cImageDecoder: the first image of a GIF87a or GIF89a file, LZW-decoded
-// into 8-bit top-down rows and handed to the device bitmap with the file's colours.
+// The GIF path of the decoder: the first image of a GIF87a or GIF89a file, LZW-decoded
+// into 8-bit top-down rows and handed to the device bitmap with the file's colours. The
+// extension blocks before it are read past (a graphic control block's transparent pixels
+// show black); later images are ignored.
 //
 // Damaged image data never reaches outside the pixel buffer: a code that cannot be
 // decoded (above the next free code, or new with no previous code), a minimum code size
-// above 11, or a short read ends the decoding and keeps the rows written so far; pixels
-// beyond the last row are dropped. The buffer starts as colour index 0 throughout.
-#include "cImageDecoder.h"
-
+// above 11, or a short read ends the decoding and keeps the rows written so far; the
+// decoding ends with the last row, so data beyond it is neither decoded nor read. The
+// buffer starts as colour index 0 throughout, as zero pages the system hands out: only the
+// rows the data reaches are written.
 #include "AreaReduction.h"
-#include "DecoderPrivate.h"
+#include "DecoderFormat.h"
+#include "DecoderShared.h"
 
-#include "../shared/cgen.h"
+#include "../../shared/cgen.h"
 
 #include <cstring>
 
+static const char* const kSourceName = "GifDecoder";
 static const uint8_t kImageSeparator = 0x2C;
+static const uint8_t kExtensionIntroducer = 0x21;
+static const uint8_t kGraphicControlLabel = 0xF9;
+static const uint8_t kTransparencyFlag = 0x01;
+static const int kGraphicControlBytes = 4;
 static const uint8_t kColourTableFlag = 0x80;
 static const uint8_t kInterlacedFlag = 0x40;
 static const size_t kScreenPackedOffset = 10;
@@ -35,6 +43,7 @@ struct GifState {
     uint8_t* colourTable; // red, green, blue per entry, as in the file; null when there is none
     int32_t colourCount;  // entries in colourTable; -1 when there is no table
     uint8_t imageDescriptor[10];
+    int32_t transparentIndex; // from a graphic control block before the image; -1: none
     uint64_t pixelBytes;  // rows x stride, checked against the size policy
     uint8_t* pixelBuffer; // decoded colour indices; null until the first bitmap
 };
@@ -92,7 +101,7 @@ static inline void CopyString(uint8_t* to, const uint8_t* from, int32_t count)
 
 static void GifTableFree()
 {
-    RFree(__FILE__, __LINE__, stringBlock);
+    RFree(kSourceName, __LINE__, stringBlock);
     stringBlock = nullptr;
 }
 
@@ -100,7 +109,7 @@ static void GifTableReset(int minimumCodeSize)
 {
     if (stringBlock == nullptr) {
         stringBlockBytes = kInitialStringBlockBytes;
-        stringBlock = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, stringBlockBytes));
+        stringBlock = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, stringBlockBytes));
         for (uint32_t i = 0; i < kLiteralBytes; ++i) {
             stringBlock[i] = static_cast<uint8_t>(i);
         }
@@ -135,7 +144,7 @@ static void GifTableAdd(int32_t prefixCode, uint8_t last, int32_t code)
     int32_t prefixLength = GifTableLookup(prefixCode, &prefix);
     if (stringBlockUsed + prefixLength + 1 > stringBlockBytes) {
         stringBlockBytes *= 2;
-        stringBlock = static_cast<uint8_t*>(RRealloc(__FILE__, __LINE__, stringBlock, stringBlockBytes));
+        stringBlock = static_cast<uint8_t*>(RRealloc(kSourceName, __LINE__, stringBlock, stringBlockBytes));
         GifTableLookup(prefixCode, &prefix); // the block may have moved
     }
     uint8_t* string = stringBlock + stringBlockUsed;
@@ -297,7 +306,8 @@ static LzwStep HandleCode(LzwDecoding& lzw, int32_t code)
     int32_t length = GifTableLookup(code, &string);
     PutString(lzw, string, length);
     lzw.previousCode = code;
-    return LZW_GO_ON;
+    // Once the last row is full, the rest of the data would only be dropped.
+    return pixelWriter.row < pixelWriter.rows ? LZW_GO_ON : LZW_END;
 }
 
 static int32_t ReadCode(LzwDecoding& lzw)
@@ -404,16 +414,11 @@ static bool DecodeImageData(FILE* file, bool interlaced)
     return complete;
 }
 
-static uint16_t LittleEndian16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
 // Reads the table that the packed byte announces; false after a short read.
 static bool ReadColourTable(FILE* file, GifState* gif, uint8_t packed)
 {
     int32_t entries = 2 << (packed & 7);
-    gif->colourTable = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * entries));
+    gif->colourTable = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, 3 * entries));
     if (fread(gif->colourTable, 3, entries, file) < static_cast<size_t>(entries)) {
         return false;
     }
@@ -421,71 +426,124 @@ static bool ReadColourTable(FILE* file, GifState* gif, uint8_t packed)
     return true;
 }
 
-void cImageDecoder::ReadGifHeader()
+// Reads past one extension block, its label and sub-blocks up to the zero size byte; a
+// graphic control block gives the transparent index. False when the file ends inside.
+static bool SkipExtension(FILE* file, GifState* gif)
 {
-    GifState* gif = static_cast<GifState*>(RMalloc(__FILE__, __LINE__, sizeof(GifState)));
+    int label = fgetc(file);
+    bool first = true;
+    for (;;) {
+        int size = fgetc(file);
+        if (label == EOF || size == EOF) {
+            return false;
+        }
+        if (size == 0) {
+            return true;
+        }
+        uint8_t block[kMaxSubBlockBytes];
+        if (fread(block, 1, size, file) < static_cast<size_t>(size)) {
+            return false;
+        }
+        if (first && label == kGraphicControlLabel && size >= kGraphicControlBytes) {
+            gif->transparentIndex = (block[0] & kTransparencyFlag) != 0 ? block[3] : -1;
+        }
+        first = false;
+    }
+}
+
+// Reads the blocks before the first image and its descriptor: DE_OK, DE_READ when the file
+// ends first, DE_NO_IMAGE for a trailer or any other byte where an image should start.
+static int32_t ReadUpToImage(FILE* file, GifState* gif)
+{
+    for (;;) {
+        int introducer = fgetc(file);
+        if (introducer == EOF) {
+            return DE_READ;
+        }
+        if (introducer == kImageSeparator) {
+            break;
+        }
+        if (introducer != kExtensionIntroducer) {
+            return DE_NO_IMAGE;
+        }
+        if (!SkipExtension(file, gif)) {
+            return DE_READ;
+        }
+    }
+    gif->imageDescriptor[0] = kImageSeparator;
+    size_t rest = sizeof gif->imageDescriptor - 1;
+    return fread(gif->imageDescriptor + 1, 1, rest, file) < rest ? DE_READ : DE_OK;
+}
+
+static bool RecogniseGif(const uint8_t* bytes)
+{
+    return memcmp(bytes, "GIF87a", 6) == 0 || memcmp(bytes, "GIF89a", 6) == 0;
+}
+
+static void ReadGifHeader(DecoderCore& core)
+{
+    FILE* file = core.file;
+    GifState* gif = static_cast<GifState*>(RMalloc(kSourceName, __LINE__, sizeof(GifState)));
     gif->colourTable = nullptr;
     gif->colourCount = -1;
+    gif->transparentIndex = -1;
     gif->pixelBytes = 0;
     gif->pixelBuffer = nullptr;
-    formatState = gif;
+    core.state = gif;
 
     if (fread(gif->screenHeader, 1, sizeof gif->screenHeader, file) < sizeof gif->screenHeader) {
-        error = DE_READ;
+        core.error = DE_READ;
         return;
     }
     uint8_t screenPacked = gif->screenHeader[kScreenPackedOffset];
     if ((screenPacked & kColourTableFlag) != 0 && !ReadColourTable(file, gif, screenPacked)) {
-        error = DE_READ;
+        core.error = DE_READ;
         return;
     }
-    if (fread(gif->imageDescriptor, 1, sizeof gif->imageDescriptor, file) < sizeof gif->imageDescriptor) {
-        error = DE_READ;
-        return;
-    }
-    if (gif->imageDescriptor[0] != kImageSeparator) {
-        error = DE_NO_IMAGE;
+    core.error = ReadUpToImage(file, gif);
+    if (core.error != DE_OK) {
         return;
     }
     uint8_t imagePacked = gif->imageDescriptor[kDescriptorPackedOffset];
     if ((imagePacked & kColourTableFlag) != 0) {
-        RFree(__FILE__, __LINE__, gif->colourTable);
+        RFree(kSourceName, __LINE__, gif->colourTable);
         gif->colourTable = nullptr;
         gif->colourCount = -1;
         if (!ReadColourTable(file, gif, imagePacked)) {
-            error = DE_READ;
+            core.error = DE_READ;
             return;
         }
     }
-    width = LittleEndian16(gif->imageDescriptor + 5);
-    height = LittleEndian16(gif->imageDescriptor + 7);
-    if (!PixelBufferBytes(width, height, 8, &gif->pixelBytes)) {
-        error = DE_FORMAT;
+    core.width = LittleEndian16(gif->imageDescriptor + 5);
+    core.height = LittleEndian16(gif->imageDescriptor + 7);
+    if (!PixelBufferBytes(core.width, core.height, 8, &gif->pixelBytes)) {
+        core.error = DE_FORMAT;
     }
 }
 
 // The first call decodes the pixels; later calls reuse them.
-void cImageDecoder::DecodeGifPixels()
+static void DecodeGifPixels(DecoderCore& core)
 {
-    GifState* gif = static_cast<GifState*>(formatState);
+    GifState* gif = static_cast<GifState*>(core.state);
     if (gif->pixelBuffer != nullptr) {
         return;
     }
     // Four spare bytes leave room to start the rows on a 4-byte boundary.
     size_t bufferBytes = static_cast<size_t>(gif->pixelBytes) + 4;
     gif->pixelBuffer = static_cast<uint8_t*>(AllocateZeroed(bufferBytes));
-    GifRowsBegin(gif, width, height);
+    GifRowsBegin(gif, core.width, core.height);
     bool interlaced = (gif->imageDescriptor[kDescriptorPackedOffset] & kInterlacedFlag) != 0;
-    if (!DecodeImageData(file, interlaced)) {
-        error = DE_READ;
+    if (!DecodeImageData(core.file, interlaced)) {
+        core.error = DE_READ;
     }
 }
 
-// The file's colours into the shared palette, reported when the file has none.
+// The file's colours into the shared palette, reported when the file has none; the
+// transparent index shows black, the background.
 static void SetGifPalette(const GifState* gif)
 {
     if (gif->colourCount == -1) {
-        Warning(__FILE__, __LINE__, "There is no colour table!");
+        Warning(kSourceName, __LINE__, "There is no colour table!");
     }
     for (int32_t i = 0; i < gif->colourCount; ++i) {
         RgbQuad& entry = sharedBitmapInfo.palette[i];
@@ -493,14 +551,17 @@ static void SetGifPalette(const GifState* gif)
         entry.green = gif->colourTable[3 * i + 1];
         entry.blue = gif->colourTable[3 * i + 2];
     }
+    if (gif->transparentIndex >= 0) {
+        sharedBitmapInfo.palette[gif->transparentIndex] = {0, 0, 0, 0};
+    }
 }
 
-HBITMAP cImageDecoder::MakeGifBitmap(HDC dc)
+static HBITMAP MakeGifBitmap(DecoderCore& core, HDC dc)
 {
-    DecodeGifPixels();
-    GifState* gif = static_cast<GifState*>(formatState);
+    DecodeGifPixels(core);
+    GifState* gif = static_cast<GifState*>(core.state);
     SetGifPalette(gif);
-    return MakeSharedInfoBitmap(dc, width, height, 8, FirstRow(gif->pixelBuffer), gif->pixelBytes);
+    return MakeSharedInfoBitmap(dc, core.width, core.height, 8, FirstRow(gif->pixelBuffer), gif->pixelBytes);
 }
 
 // Colour indices as blue, green, red.
@@ -514,27 +575,45 @@ static void ExpandIndices(const uint8_t* indices, uint32_t count, const RgbQuad*
 }
 
 // The colours a bitmap of the whole picture would show, reduced.
-HBITMAP cImageDecoder::MakeReducedGif(HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
+static HBITMAP MakeReducedGif(DecoderCore& core, HDC dc, uint32_t reducedWidth, uint32_t reducedRows)
 {
-    DecodeGifPixels();
-    GifState* gif = static_cast<GifState*>(formatState);
+    DecodeGifPixels(core);
+    GifState* gif = static_cast<GifState*>(core.state);
     SetGifPalette(gif);
-    uint32_t columns = static_cast<uint32_t>(width), rows = static_cast<uint32_t>(height);
+    uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
     size_t stride = static_cast<size_t>(RowStride(columns, 8));
     cAreaReducer reducer(columns, rows, reducedWidth, reducedRows, 3);
-    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(__FILE__, __LINE__, 3 * static_cast<size_t>(columns)));
+    uint8_t* bgr = static_cast<uint8_t*>(RMalloc(kSourceName, __LINE__, 3 * static_cast<size_t>(columns)));
     const uint8_t* row = FirstRow(gif->pixelBuffer);
     for (uint32_t y = 0; y < rows; ++y, row += stride) {
         ExpandIndices(row, columns, sharedBitmapInfo.palette, bgr);
         reducer.AddRow(bgr);
     }
-    RFree(__FILE__, __LINE__, bgr);
+    RFree(kSourceName, __LINE__, bgr);
     return MakeSharedInfoBitmap(dc, reducedWidth, reducedRows, 24, reducer.Pixels(), reducer.PixelBytes());
 }
 
-void FreeGifState(GifState* gif)
+static bool MakeGifForView(DecoderCore& core, HDC dc, const PictureView& view, const PixelRect& visible,
+                           ViewBitmap* made)
 {
-    RFree(__FILE__, __LINE__, gif->colourTable);
-    RFree(__FILE__, __LINE__, gif->pixelBuffer);
-    RFree(__FILE__, __LINE__, gif);
+    uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
+    if (!DrawnSmaller(view, columns, rows) || !CanReduce(columns, rows, view.width, view.height)) {
+        return false;
+    }
+    *made = ShowingPart(MakeReducedGif(core, dc, view.width, view.height), visible, 0, 0);
+    return true;
 }
+
+static void FreeGifState(void* state)
+{
+    GifState* gif = static_cast<GifState*>(state);
+    if (gif == nullptr) {
+        return;
+    }
+    RFree(kSourceName, __LINE__, gif->colourTable);
+    FreeZeroed(gif->pixelBuffer);
+    RFree(kSourceName, __LINE__, gif);
+}
+
+extern const DecoderFormat kGifFormat = {FORMAT_GIF,     RecogniseGif,   ReadGifHeader,
+                                         MakeGifBitmap, MakeGifForView, FreeGifState};

@@ -6,6 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NATIVE_BITMAP_ASAN 1
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
+
 // Stops the process where a caller hands over fewer bytes than GDI would read.
 static void Require(bool condition, const char* what)
 {
@@ -57,7 +64,18 @@ HBITMAP CreateDeviceBitmap(HDC, const void* info, size_t infoBytes, const void* 
 
     const uint8_t* infoStart = static_cast<const uint8_t*>(info);
     const uint8_t* bitsStart = static_cast<const uint8_t*>(bits);
-    NativeBitmap* bitmap = new NativeBitmap{{infoStart, infoStart + infoBytes}, {bitsStart, bitsStart + bitsBytes}};
+    NativeBitmap* bitmap = new NativeBitmap{{infoStart, infoStart + infoBytes}, {}};
+    if (bitsBytes <= kNativeKeptBytes) {
+        bitmap->bits.assign(bitsStart, bitsStart + bitsBytes);
+    } else {
+#ifdef NATIVE_BITMAP_ASAN
+        Require(__asan_region_is_poisoned(const_cast<uint8_t*>(bitsStart), bitsBytes) == nullptr,
+                "pixels not all addressable");
+#else
+        volatile uint8_t last = bitsStart[bitsBytes - 1];
+        (void)last;
+#endif
+    }
     return reinterpret_cast<HBITMAP>(bitmap);
 }
 
@@ -69,4 +87,9 @@ void DeleteDeviceBitmap(HBITMAP bitmap)
 const NativeBitmap* AsNativeBitmap(HBITMAP bitmap)
 {
     return reinterpret_cast<const NativeBitmap*>(bitmap);
+}
+
+HBITMAP ShrinkDeviceBitmap(HDC, HBITMAP, uint32_t, uint32_t)
+{
+    return nullptr;
 }

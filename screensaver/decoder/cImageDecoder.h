@@ -1,6 +1,7 @@
-// One image file (JFIF JPEG, BMP or GIF) turned into a device bitmap, whole or as a window
-// shows it. BMP is read in cImageDecoder.cpp, GIF in GifDecoder.cpp, JPEG in JpegDecoder.cpp;
-// AreaReduction.cpp shrinks pixels.
+// One image file (JPEG, BMP, GIF or PNG) turned into a device bitmap, whole or as a window
+// shows it. This is the façade: each format lives in its own file (BmpDecoder, GifDecoder,
+// JpegDecoder, PngDecoder) behind a table of functions (DecoderFormat.h); AreaReduction
+// shrinks pixels.
 #pragma once
 
 #include "DeviceBitmap.h"
@@ -14,6 +15,7 @@ enum ImageFormat {
     FORMAT_JPEG = 1,
     FORMAT_BMP = 2,
     FORMAT_GIF = 3,
+    FORMAT_PNG = 4,
 };
 
 enum DecoderError {
@@ -24,6 +26,7 @@ enum DecoderError {
     DE_NO_IMAGE = -4,
     DE_BITMAP = -5,
     DE_JPEG = -10,
+    DE_PNG = -11,
 };
 
 // A device bitmap for a view, owned by the caller (null after any error or for a view that
@@ -38,6 +41,9 @@ struct ViewBitmap {
 // Reads the first ten bytes of the stream and names the format they announce.
 ImageFormat DetectFormat(FILE* stream);
 
+struct DecoderCore;
+struct DecoderFormat;
+
 class cImageDecoder {
 public:
     explicit cImageDecoder(const char* path);
@@ -47,35 +53,23 @@ public:
 
     // A new device bitmap of the whole picture owned by the caller, or null after any error.
     HBITMAP MakeBitmap(HDC dc);
-    // The picture as the view shows it. Drawn at its size, only the visible part of a JPEG is
-    // decoded; drawn smaller, a GIF, a JPEG or an uncompressed BMP of 24 or 32 bits comes out
-    // reduced to the drawn size by area averaging; otherwise the picture comes out whole. A
-    // JPEG decoder makes one bitmap in all, by either call.
+    // The picture as the view shows it: the drawn size, or whole. Drawn at its size, the
+    // visible part (only that part of a JPEG is decoded); drawn smaller, the picture
+    // reduced to the drawn size by area averaging (from its own pixels where the format
+    // can, otherwise from the device bitmap), and whole only where neither can be made;
+    // drawn larger, whole. A JPEG decoder makes one bitmap in all, by either call.
     ViewBitmap MakeBitmap(HDC dc, const PictureView& view);
 
-    int32_t width;
+    int32_t width;  // as shown: a JPEG's Exif orientation is applied
     int32_t height; // negative for a top-down BMP
     int32_t error;  // a DecoderError
     int32_t format; // an ImageFormat
 
 private:
-    uint32_t Rows() const;
-    bool CanReduceTo(const PictureView& view) const;
-    HBITMAP MakeReducedBitmap(HDC dc, uint32_t reducedWidth, uint32_t reducedRows);
-    void ReadHeader();
-    void ReadBmpHeader();
-    void LoadBmpPixels();
-    HBITMAP MakeBmpBitmap(HDC dc);
-    HBITMAP MakeReducedBmp(HDC dc, uint32_t reducedWidth, uint32_t reducedRows);
-    void ReadGifHeader();
-    void DecodeGifPixels();
-    HBITMAP MakeGifBitmap(HDC dc);
-    HBITMAP MakeReducedGif(HDC dc, uint32_t reducedWidth, uint32_t reducedRows);
-    void ReadJpegHeader();
-    HBITMAP MakeJpegBitmap(HDC dc);
-    ViewBitmap MakeJpegPart(HDC dc, const PixelRect& part);
-    HBITMAP MakeReducedJpeg(HDC dc, uint32_t reducedWidth, uint32_t reducedRows);
+    DecoderCore Core() const;
+    void Keep(const DecoderCore& core);
 
     FILE* file;
-    void* formatState; // a BmpState, GifState or JpegState by format
+    void* formatState;           // the format's own record
+    const DecoderFormat* table;  // the format's functions; null for FORMAT_UNKNOWN
 };

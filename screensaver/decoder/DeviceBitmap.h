@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // The platform's handle types (identical to the strict Windows declarations).
 typedef struct HDC__* HDC;
@@ -12,12 +13,20 @@ typedef struct HBITMAP__* HBITMAP;
 // bits: the pixel data it describes. Returns null where the platform refuses.
 HBITMAP CreateDeviceBitmap(HDC dc, const void* info, size_t infoBytes, const void* bits, size_t bitsBytes);
 void DeleteDeviceBitmap(HBITMAP bitmap);
+// A new bitmap of the whole of `bitmap` drawn at width x height, smaller than it, owned by
+// the caller: on Windows reduced by area averaging from the pixels GDI reads back (every
+// kind of bitmap GDI makes), or where that cannot be made, stretched by GDI's halftone
+// mode; null where neither is made, and always in the native build.
+HBITMAP ShrinkDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t height);
 
 #ifndef _WIN32
 #include <cstdint>
 #include <vector>
 
-// What the native stand-in keeps: copies of the description and the pixels.
+// What the native stand-in keeps: copies of the description and the pixels. Pixels above
+// kNativeKeptBytes are checked (every byte must be addressable) but not kept: `bits` stays
+// empty, which nothing reads back.
+const size_t kNativeKeptBytes = 4u << 20;
 struct NativeBitmap {
     std::vector<uint8_t> info;
     std::vector<uint8_t> bits;

@@ -7,12 +7,13 @@
 #include "AreaReduction.h"
 
 #include "BitmapLayout.h"
-#include "DecoderPrivate.h"
+#include "DecoderShared.h"
 
-#include "../shared/cgen.h"
+#include "../../shared/cgen.h"
 
 #include <cstring>
 #include <utility>
+
 
 static const int kFractionBits = 12;
 static const uint32_t kMaxReducedSide = 65535;
@@ -62,13 +63,13 @@ cAreaReducer::cAreaReducer(uint32_t sourceWidth_, uint32_t sourceHeight_, uint32
 
 cAreaReducer::~cAreaReducer()
 {
-    RFree(__FILE__, __LINE__, columns);
-    RFree(__FILE__, __LINE__, columnWeights);
-    RFree(__FILE__, __LINE__, nextColumnWeights);
-    RFree(__FILE__, __LINE__, current);
-    RFree(__FILE__, __LINE__, following);
-    RFree(__FILE__, __LINE__, rowSums);
-    RFree(__FILE__, __LINE__, pixels);
+    FreeZeroed(columns);
+    FreeZeroed(columnWeights);
+    FreeZeroed(nextColumnWeights);
+    FreeZeroed(current);
+    FreeZeroed(following);
+    FreeZeroed(rowSums);
+    FreeZeroed(pixels);
 }
 
 // Adds the row to the sums of the result row in progress and of the one after it.

@@ -1,0 +1,127 @@
+// The façade: detection, the choice of the format's table, and the one place that turns a
+// view into "the drawn size, or whole".
+#include "cImageDecoder.h"
+
+#include "DecoderFormat.h"
+#include "DecoderShared.h"
+
+#include <cstring>
+
+// In the order of the tests.
+static const DecoderFormat* const kFormats[] = {&kJpegFormat, &kBmpFormat, &kGifFormat, &kPngFormat};
+
+static const DecoderFormat* FindFormat(FILE* stream)
+{
+    uint8_t bytes[kDetectedBytes];
+    if (fread(bytes, 1, sizeof bytes, stream) < sizeof bytes) {
+        return nullptr;
+    }
+    for (const DecoderFormat* format : kFormats) {
+        if (format->recognise(bytes)) {
+            return format;
+        }
+    }
+    return nullptr;
+}
+
+ImageFormat DetectFormat(FILE* stream)
+{
+    const DecoderFormat* format = FindFormat(stream);
+    return format != nullptr ? format->format : FORMAT_UNKNOWN;
+}
+
+cImageDecoder::cImageDecoder(const char* path)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr), table(nullptr)
+{
+    file = fopen(path, "rb");
+    if (file == nullptr) {
+        error = DE_OPEN;
+        return;
+    }
+    table = FindFormat(file);
+    if (table == nullptr) {
+        error = DE_FORMAT;
+        return;
+    }
+    format = table->format;
+    fseek(file, 0, SEEK_SET);
+    DecoderCore core = Core();
+    table->readHeader(core);
+    Keep(core);
+}
+
+cImageDecoder::~cImageDecoder()
+{
+    if (table != nullptr) {
+        table->freeState(formatState);
+    }
+    if (file != nullptr) {
+        fclose(file);
+    }
+}
+
+DecoderCore cImageDecoder::Core() const
+{
+    return {file, formatState, width, height, error};
+}
+
+void cImageDecoder::Keep(const DecoderCore& core)
+{
+    formatState = core.state;
+    width = core.width;
+    height = core.height;
+    error = core.error;
+}
+
+HBITMAP cImageDecoder::MakeBitmap(HDC dc)
+{
+    if (error != DE_OK) {
+        return nullptr;
+    }
+    DecoderCore core = Core();
+    HBITMAP bitmap = table->makeWhole(core, dc);
+    Keep(core);
+    return bitmap;
+}
+
+// The part of the view's visible rectangle that lies on the drawn picture.
+static PixelRect VisiblePart(const PictureView& view)
+{
+    const PixelRect& visible = view.visible;
+    return {visible.left > 0 ? visible.left : 0, visible.top > 0 ? visible.top : 0,
+            visible.right < view.width ? visible.right : view.width,
+            visible.bottom < view.height ? visible.bottom : view.height};
+}
+
+ViewBitmap cImageDecoder::MakeBitmap(HDC dc, const PictureView& view)
+{
+    PixelRect visible = VisiblePart(view);
+    if (error != DE_OK || visible.right <= visible.left || visible.bottom <= visible.top) {
+        return {nullptr, {}, {}};
+    }
+    ViewBitmap made = {nullptr, {}, {}};
+    DecoderCore core = Core();
+    bool handled = table->makeForView(core, dc, view, visible, &made);
+    Keep(core);
+    if (handled) {
+        return made;
+    }
+    uint32_t columns = static_cast<uint32_t>(width);
+    uint32_t rows = height < 0 ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
+    HBITMAP whole = MakeBitmap(dc);
+    if (whole == nullptr) {
+        return made;
+    }
+    if (static_cast<uint32_t>(view.width) == columns && static_cast<uint32_t>(view.height) == rows) {
+        return ShowingPart(whole, visible, 0, 0);
+    }
+    if (DrawnSmaller(view, columns, rows)) {
+        HBITMAP shrunk = ShrinkDeviceBitmap(dc, whole, static_cast<uint32_t>(view.width),
+                                            static_cast<uint32_t>(view.height));
+        if (shrunk != nullptr) {
+            DeleteDeviceBitmap(whole);
+            return ShowingPart(shrunk, visible, 0, 0);
+        }
+    }
+    return {whole, {0, 0, static_cast<int32_t>(columns), static_cast<int32_t>(rows)}, {0, 0, view.width, view.height}};
+}
