@@ -162,11 +162,17 @@ struct JpegPlan {
     JDIMENSION skippedRows;
 };
 
+// The DCT scalings the library does with SIMD. Measured on a 12 MP photo in the Win32 build
+// under Wine (ms per decode): 1/8 22, 2/8 25, 3/8 32, 4/8 29, 5/8 50, 6/8 71, 7/8 85, 8/8 36;
+// the others cost more than a larger one and the reduction from there.
+static const unsigned kScales[] = {1, 2, 4, 8};
+
 static void ScaleToTarget(j_decompress_ptr decompressor, void* context)
 {
     const JpegPlan* plan = static_cast<const JpegPlan*>(context);
     decompressor->scale_denom = DCTSIZE;
-    for (decompressor->scale_num = 1; decompressor->scale_num <= DCTSIZE; ++decompressor->scale_num) {
+    for (unsigned scale : kScales) {
+        decompressor->scale_num = scale;
         jpeg_calc_output_dimensions(decompressor);
         if (decompressor->output_width >= plan->targetWidth && decompressor->output_height >= plan->targetHeight) {
             return;
