@@ -2,6 +2,7 @@
 
 #include "tests/common/TestFiles.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -56,11 +57,20 @@ TestProcess::TestProcess(const std::string& program, const std::string& argument
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
-                       &startup, &info)) {
-        CloseHandle(info.hThread);
-        process = info.hProcess;
-        id = info.dwProcessId;
+    // Wine's process creation fails now and then on a busy machine; the failure is shown and
+    // tried again, a bounded number of times.
+    const int kAttempts = 3;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
+                           nullptr, &startup, &info)) {
+            CloseHandle(info.hThread);
+            process = info.hProcess;
+            id = info.dwProcessId;
+            return;
+        }
+        fprintf(stderr, "starting %s failed with error %lu (attempt %d of %d)\n", program.c_str(), GetLastError(),
+                attempt, kAttempts);
+        Sleep(200);
     }
 }
 
