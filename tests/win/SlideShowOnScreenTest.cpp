@@ -76,6 +76,7 @@ Picture SettledScreen(const RECT& area = PrimaryArea())
 Picture Tick(HWND window, WPARAM timerId = 1)
 {
     SendMessageA(window, WM_TIMER, timerId, 0);
+    EXPECT_TRUE(WaitForPictures(window));
     return SettledScreen();
 }
 
@@ -424,6 +425,7 @@ TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
     std::vector<RECT> monitors = Monitors();
     for (size_t tick = 0; tick < 2; ++tick) {
         SendMessageA(window, WM_TIMER, 1, 0);
+        ASSERT_TRUE(WaitForPictures(window));
         for (size_t i = 0; i < monitors.size(); ++i) {
             SCOPED_TRACE("tick " + std::to_string(tick) + ", monitor " + std::to_string(i));
             const Picture& shown = pictures[(tick + i) % 3];
