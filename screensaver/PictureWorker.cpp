@@ -22,6 +22,39 @@ private:
     CRITICAL_SECTION& section;
 };
 
+static bool CopyPart(HDC screen, HBITMAP from, const PixelRect& part, HBITMAP to)
+{
+    cMemoryDc source(screen), target(screen);
+    cSelection sourceSelection(source, from), targetSelection(target, to);
+    return sourceSelection.Selected() && targetSelection.Selected() &&
+           BitBlt(target, 0, 0, part.right - part.left, part.bottom - part.top, source, part.left, part.top, SRCCOPY);
+}
+
+// A picture drawn at its size keeps only the part drawn: cut here, the rest of a large
+// bitmap costs neither memory while it waits nor time when the window's thread deletes it.
+// Where the cut cannot be made, the whole stays.
+static void KeepDrawnPart(HDC screen, ViewBitmap* shown)
+{
+    const PixelRect &part = shown->source, &to = shown->destination;
+    int width = part.right - part.left, height = part.bottom - part.top;
+    BITMAP size = {};
+    if (width != to.right - to.left || height != to.bottom - to.top ||
+        GetObjectA(shown->bitmap, sizeof size, &size) == 0 || (size.bmWidth == width && size.bmHeight == height)) {
+        return;
+    }
+    HBITMAP cut = CreateCompatibleBitmap(screen, width, height);
+    if (cut == nullptr) {
+        return;
+    }
+    if (!CopyPart(screen, shown->bitmap, part, cut)) {
+        DeleteObject(cut);
+        return;
+    }
+    DeleteObject(shown->bitmap);
+    shown->bitmap = cut;
+    shown->source = {0, 0, width, height};
+}
+
 // The ordered picture decoded for its place in the window, as the screen's device draws it.
 static TickPicture PreparePicture(const PictureOrder& order)
 {
@@ -37,6 +70,7 @@ static TickPicture PreparePicture(const PictureOrder& order)
     Placement placement = PlacePicture(decoder.width, decoder.height, width, height, order.scaleToFit);
     cWindowDc screen(nullptr);
     ViewBitmap shown = decoder.MakeBitmap(screen, ViewOf(placement, width, height));
+    KeepDrawnPart(screen, &shown);
     const PixelRect& to = shown.destination;
     LONG x = area.left + placement.x, y = area.top + placement.y;
     RECT destination = {x + to.left, y + to.top, x + to.right, y + to.bottom};
