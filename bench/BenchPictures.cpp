@@ -99,6 +99,11 @@ void DecodeWithGiflib(const std::string& path)
 
 void DecodeWithJpegLibrary(const std::string& path)
 {
+    DecodeWithJpegLibraryScaled(path, 8);
+}
+
+void DecodeWithJpegLibraryScaled(const std::string& path, int eighths)
+{
     FILE* file = fopen(path.c_str(), "rb");
     jpeg_decompress_struct decompressor;
     jpeg_error_mgr errors;
@@ -106,6 +111,8 @@ void DecodeWithJpegLibrary(const std::string& path)
     jpeg_create_decompress(&decompressor);
     jpeg_stdio_src(&decompressor, file);
     jpeg_read_header(&decompressor, TRUE);
+    decompressor.scale_num = static_cast<unsigned int>(eighths);
+    decompressor.scale_denom = 8;
     jpeg_start_decompress(&decompressor);
     size_t stride = static_cast<size_t>(decompressor.output_width) * decompressor.output_components;
     uint8_t* image = static_cast<uint8_t*>(malloc(stride * decompressor.output_height));

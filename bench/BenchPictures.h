@@ -22,6 +22,8 @@ double MedianMilliseconds(int runs, const std::function<void()>& work);
 // Reference decoders; each ends the program when the file does not decode.
 void DecodeWithGiflib(const std::string& path);
 void DecodeWithJpegLibrary(const std::string& path);
+// The same loop with DCT scaling to eighths/8 of the picture's size.
+void DecodeWithJpegLibraryScaled(const std::string& path, int eighths);
 // libpng's own full decode: 8-bit samples as stored, the whole picture in one buffer.
 void DecodeWithLibpng(const std::string& path);
 void ReadIntoMemory(const std::string& path);

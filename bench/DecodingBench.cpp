@@ -5,6 +5,8 @@
 //   JPEG against the JPEG library's plain decompression loop,
 //   GIF against giflib's DGifSlurp,
 //   BMP against reading the file into memory.
+// Then the JPEG library's own scaled decodes against its full decode: the least any decode
+// of a picture drawn smaller can cost.
 #include "BenchPictures.h"
 #include "screensaver/decoder/cImageDecoder.h"
 #include "tests/common/JpegWriter.h"
@@ -27,6 +29,18 @@ void DecodeOurs(const std::string& path)
     DeleteDeviceBitmap(bitmap);
 }
 
+// Our path for a picture drawn at 1024 x 768, all of it visible.
+void DecodeOursDrawnAt1024(const std::string& path)
+{
+    cImageDecoder decoder(path.c_str());
+    ViewBitmap shown = decoder.MakeBitmap(nullptr, PictureView{1024, 768, {0, 0, 1024, 768}});
+    if (shown.bitmap == nullptr) {
+        fprintf(stderr, "our decoder failed on %s: %d\n", path.c_str(), decoder.error);
+        exit(1);
+    }
+    DeleteDeviceBitmap(shown.bitmap);
+}
+
 void Compare(const char* what, const std::string& path, const char* reference,
              const std::function<void(const std::string&)>& decodeReference, int runs)
 {
@@ -34,6 +48,16 @@ void Compare(const char* what, const std::string& path, const char* reference,
     double ours = MedianMilliseconds(runs, [&] { DecodeOurs(path); });
     double theirs = MedianMilliseconds(runs, [&] { decodeReference(path); });
     printf("%-28s ours %9.2f ms   %-16s %9.2f ms   ratio %5.2f\n", what, ours, reference, theirs, ours / theirs);
+}
+
+void CompareScales(const char* what, const std::string& path)
+{
+    double full = MedianMilliseconds(5, [&] { DecodeWithJpegLibrary(path); });
+    for (int eighths : {4, 2, 1}) {
+        double scaled = MedianMilliseconds(5, [&] { DecodeWithJpegLibraryScaled(path, eighths); });
+        printf("%-28s at %d/8 %9.2f ms   full decode %9.2f ms   ratio %5.2f\n", what, eighths, scaled, full,
+               scaled / full);
+    }
 }
 
 } // namespace
@@ -57,6 +81,11 @@ int main()
     Compare("GIF 2000x2000 256 colours", many, "giflib", DecodeWithGiflib, 7);
     Compare("GIF 1000x1000 2 colours", two, "giflib", DecodeWithGiflib, 9);
     Compare("BMP 2000x1500 24 bits", bmp, "file read", ReadIntoMemory, 9);
+    CompareScales("JPEG 4000x3000 library", photo);
+    double full = MedianMilliseconds(5, [&] { DecodeWithJpegLibrary(photo); });
+    double fitted = MedianMilliseconds(5, [&] { DecodeOursDrawnAt1024(photo); });
+    printf("%-28s ours %9.2f ms   full decode %9.2f ms   ratio %5.2f\n", "JPEG 4000x3000 at 1024x768", fitted, full,
+           fitted / full);
 
     std::filesystem::remove_all(folder);
     return 0;
