@@ -211,6 +211,11 @@ static void OnCreate(HWND window)
     if (displayFlags & FLAG_RANDOM_ORDER) {
         randomState.Seed(static_cast<uint32_t>(time(nullptr)));
     }
+    ticked = false;
+    for (int32_t monitor = 0; monitor < kMostMonitors; ++monitor) {
+        picturesDrawn[monitor] = 0;
+        late[monitor] = false;
+    }
     LoadImageList();
     MeasureAreas(window);
     worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY);
