@@ -1,10 +1,13 @@
 // Tick benchmark: the built saver under Wine, showing one picture per run with an update
 // time of 1 ms, against a native reference decode of the same file timed in the same run.
-// A tick opens the picture once, so ticks are counted by the file's opens (inotify); the
-// time per tick is the median gap between opens after the first ones.
+// Each picture a tick draws was opened once to prepare it, and with 1 ms ticks the
+// preparing never pauses, so ticks are counted by the file's opens (inotify); the time per
+// tick is the median gap between opens after the first ones.
 // The saver's peak resident memory (VmHWM) is shown beside, against the idle saver's
-// (the 1x1 BMP).
-//   tick_bench WINDOWS_BUILD_DIR [NAME_PART]   (velmarin.scr and seed-images.exe; DISPLAY and
+// (the 1x1 BMP), and the window thread's time in the tick handler (time-tick-handler.exe:
+// median and longest of its ticks).
+//   tick_bench WINDOWS_BUILD_DIR [NAME_PART]   (velmarin.scr, seed-images.exe and
+//                                   time-tick-handler.exe; DISPLAY and
 //                                   WINEPREFIX set, scripts/tick-bench.sh provides both; only
 //                                   pictures whose name holds NAME_PART, when given)
 #include "BenchPictures.h"
@@ -23,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -131,13 +135,33 @@ double PeakMiB(pid_t pid)
 }
 
 // Milliseconds per tick of the saver showing only this picture; -1 without enough ticks.
-double MeasureTicks(const std::string& build, const std::string& path, int flags, size_t* ticks, double* peak)
+void Seed(const std::string& build, const std::string& path, int flags, const char* updateTime)
 {
     std::string seed = build + "/seed-images.exe";
-    if (WaitFor(Spawn({"wine", seed, "--time", "1", "--flags", std::to_string(flags), WindowsPath(path)})) != 0) {
+    if (WaitFor(Spawn({"wine", seed, "--time", updateTime, "--flags", std::to_string(flags), WindowsPath(path)})) != 0) {
         fprintf(stderr, "%s failed\n", seed.c_str());
         exit(1);
     }
+}
+
+// "median longest" milliseconds in the tick handler, ticks coming only from the timer.
+std::string TickHandlerTimes(const std::string& build, const std::string& path, int flags)
+{
+    Seed(build, path, flags, "1000000");
+    std::string command = "wine '" + build + "/time-tick-handler.exe' 12 2>/dev/null";
+    FILE* output = popen(command.c_str(), "r");
+    char line[64] = "";
+    if (output == nullptr || fgets(line, sizeof line, output) == nullptr || pclose(output) != 0) {
+        fprintf(stderr, "%s failed\n", command.c_str());
+        exit(1);
+    }
+    line[strcspn(line, "\r\n")] = '\0';
+    return line;
+}
+
+double MeasureTicks(const std::string& build, const std::string& path, int flags, size_t* ticks, double* peak)
+{
+    Seed(build, path, flags, "1");
     int watcher = inotify_init1(IN_CLOEXEC);
     inotify_add_watch(watcher, path.c_str(), IN_OPEN);
     pid_t saver = Spawn({"wine", build + "/velmarin.scr", "/s"});
@@ -159,8 +183,10 @@ void Report(const BenchPicture& picture, const std::string& build)
         size_t ticks = 0;
         double peak = 0;
         double perTick = MeasureTicks(build, picture.path, mode == 0 ? 0 : 2, &ticks, &peak);
-        printf("%-30s %-13s %8.1f ms/tick (%2zu ticks)   %-13s %7.2f ms   ratio %5.2f   peak %6.1f MiB\n",
-               picture.name, modes[mode], perTick, ticks, picture.reference, reference, perTick / reference, peak);
+        std::string handler = TickHandlerTimes(build, picture.path, mode == 0 ? 0 : 2);
+        printf("%-30s %-13s %8.1f ms/tick (%2zu ticks)   %-13s %7.2f ms   ratio %5.2f   peak %6.1f MiB   handler %s ms\n",
+               picture.name, modes[mode], perTick, ticks, picture.reference, reference, perTick / reference, peak,
+               handler.c_str());
         fflush(stdout);
     }
 }

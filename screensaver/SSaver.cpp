@@ -3,9 +3,9 @@
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
 #include "GdiGuards.h"
+#include "PictureWorker.h"
 #include "Reports.h"
 #include "SlideShowLogic.h"
-#include "decoder/cImageDecoder.h"
 #include "shared.h"
 
 #include <cstring>
@@ -14,18 +14,26 @@
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
-static const int32_t kMostMonitors = 16;
+// How long a closing saver waits for a picture being read or decoded; then the process
+// ends without it.
+static const DWORD kWorkerStopWait = 250;
 // Where the image list's paths are allocated and released.
 static const int kPathCopyLine = 74;
 static const int kPathFreeLine = 215;
 
 static cArray* imageList = nullptr;
 static DWORD displayFlags = 0;
-static int32_t currentIndex = 0;
-// The entry the first monitor showed at the last tick; -1 before the first tick.
-static int32_t shownFirst = -1;
 static UINT_PTR timerId = 0;
 static ShowRandom randomState;
+static cPictureWorker* worker = nullptr;
+static bool ticked = false;
+// Where each monitor's pictures go in the window, in show order.
+static RECT areas[kMostMonitors];
+static int32_t areaCount = 0;
+// Per monitor: the pictures drawn so far, and whether a tick found its next one not ready,
+// which is then drawn the moment it is.
+static uint32_t picturesDrawn[kMostMonitors];
+static bool late[kMostMonitors];
 
 static void AddPathCopy(const char* path, void*)
 {
@@ -56,22 +64,6 @@ static void ReleaseImageList()
     imageList = nullptr;
 }
 
-static void OnCreate(HWND window)
-{
-    OpenKeys();
-    displayFlags = ReadFlags();
-    char updateTime[UPDATE_TIME_CHARS + 1];
-    ReadUpdateTime(updateTime);
-    int32_t interval = ParseUpdateTime(updateTime);
-    if (displayFlags & FLAG_RANDOM_ORDER) {
-        randomState.Seed(static_cast<uint32_t>(time(nullptr)));
-    } else {
-        currentIndex = 0;
-    }
-    LoadImageList();
-    timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
-}
-
 static void FillBlack(HDC dc, const RECT& rect)
 {
     FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -82,18 +74,10 @@ static int32_t ListSlots()
     return imageList->Count() + imageList->Removed();
 }
 
-// The entry the first monitor shows at this tick in list order; the next tick's goes one on.
-static int32_t TakeFirstIndex()
-{
-    if (currentIndex >= ListSlots()) {
-        currentIndex = 0;
-    }
-    return currentIndex++;
-}
-
-// The entry monitor number `monitor` shows at this tick, or -1 when the list is empty. In
-// random order each monitor draws its own.
-static int32_t ChooseIndex(int32_t first, int32_t monitor)
+// The entry the monitor shows next, or -1 when the list is empty: in list order, at a
+// monitor's picture number t, entry t shifted by the monitor's place; in random order each
+// monitor draws its own.
+static int32_t NextIndex(int32_t monitor)
 {
     int32_t slots = ListSlots();
     if (slots == 0) {
@@ -102,31 +86,14 @@ static int32_t ChooseIndex(int32_t first, int32_t monitor)
     if (displayFlags & FLAG_RANDOM_ORDER) {
         return RandomIndex(randomState.Draw(), slots);
     }
-    return ListIndex(first, monitor, slots);
+    return ListIndex(static_cast<int32_t>(picturesDrawn[monitor] % static_cast<uint32_t>(slots)), monitor, slots);
 }
 
-// A decoded picture ready to draw: its bitmap's `source` rectangle goes to `destination`
-// in the window.
-struct TickPicture {
-    cBitmap bitmap;
-    PixelRect source;
-    RECT destination;
-};
-
-// The picture placed within `area` of the window as in a window of that size.
-static TickPicture DecodePicture(HDC dc, const RECT& area, const char* path)
+static void OrderNextPicture(int32_t monitor)
 {
-    cImageDecoder decoder(path);
-    if (decoder.error != DE_OK) {
-        return {cBitmap(), {}, {}};
-    }
-    int32_t width = area.right - area.left, height = area.bottom - area.top;
-    Placement placement = PlacePicture(decoder.width, decoder.height, width, height, displayFlags & FLAG_SCALE_TO_FIT);
-    ViewBitmap shown = decoder.MakeBitmap(dc, ViewOf(placement, width, height));
-    const PixelRect& to = shown.destination;
-    LONG x = area.left + placement.x, y = area.top + placement.y;
-    RECT destination = {x + to.left, y + to.top, x + to.right, y + to.bottom};
-    return {cBitmap(shown.bitmap), shown.source, destination};
+    int32_t index = NextIndex(monitor);
+    const char* path = index >= 0 ? static_cast<const char*>(imageList->Get(index)) : nullptr;
+    worker->Order(monitor, {path, areas[monitor], (displayFlags & FLAG_SCALE_TO_FIT) != 0});
 }
 
 // The area black except where the picture goes.
@@ -161,13 +128,10 @@ static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
     }
 }
 
-// Entry `index` shown in `area` of the window: decoded before the area changes, then the
-// area turns black around it and shows it, so that it replaces the last one directly. No
-// entry (-1) or a picture that fails leaves the area black.
-static void ShowPicture(HDC dc, const RECT& area, int32_t index)
+// The prepared picture in `area` of the window: the area turns black around it and shows it,
+// so that it replaces the last one directly. A picture without a bitmap leaves it black.
+static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
 {
-    TickPicture picture =
-        index >= 0 ? DecodePicture(dc, area, static_cast<const char*>(imageList->Get(index))) : TickPicture();
     cMemoryDc memory(dc);
     cSelection selection(memory, picture.bitmap.Get());
     if (!selection.Selected()) {
@@ -176,6 +140,20 @@ static void ShowPicture(HDC dc, const RECT& area, int32_t index)
     }
     FillBlackAround(dc, area, picture.destination);
     DrawPicture(dc, memory, picture);
+}
+
+// Draws the monitor's prepared picture and orders its next; false while it is not ready.
+static bool ShowPrepared(HDC dc, int32_t monitor)
+{
+    TickPicture picture;
+    if (!worker->Take(monitor, &picture)) {
+        return false;
+    }
+    ShowPicture(dc, areas[monitor], picture);
+    late[monitor] = false;
+    ++picturesDrawn[monitor];
+    OrderNextPicture(monitor);
+    return true;
 }
 
 // The monitors of the virtual screen, in show order; monitors past the first kMostMonitors
@@ -199,44 +177,79 @@ static BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, RECT*, LPARAM context)
 }
 
 // Where the pictures go in the window, one area per monitor in show order: a preview has
-// one, its client area; the full-screen window one for each monitor it covers. The count.
-static int32_t ShowAreas(HWND window, RECT* areas)
+// one, its client area; the full-screen window one for each monitor it covers.
+static void MeasureAreas(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
     MonitorList list = {};
     if (PreviewMode() || !EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list))) {
         areas[0] = client;
-        return 1;
+        areaCount = 1;
+        return;
     }
     OrderMonitors(list.monitors, list.count);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    int32_t count = 0;
+    areaCount = 0;
     for (int32_t i = 0; i < list.count; ++i) {
         PixelRect inside = MonitorInWindow(list.monitors[i].rect, origin.x, origin.y, client.right, client.bottom);
         if (inside.right > inside.left && inside.bottom > inside.top) {
-            areas[count++] = {inside.left, inside.top, inside.right, inside.bottom};
+            areas[areaCount++] = {inside.left, inside.top, inside.right, inside.bottom};
         }
     }
-    return count;
 }
 
-// Each monitor in turn shows its picture of a tick whose first monitor shows entry `first`.
-static void ShowTick(HWND window, int32_t first)
+// The worker starts on the first picture of each monitor at once; the first tick draws them.
+static void OnCreate(HWND window)
 {
+    OpenKeys();
+    displayFlags = ReadFlags();
+    char updateTime[UPDATE_TIME_CHARS + 1];
+    ReadUpdateTime(updateTime);
+    int32_t interval = ParseUpdateTime(updateTime);
+    if (displayFlags & FLAG_RANDOM_ORDER) {
+        randomState.Seed(static_cast<uint32_t>(time(nullptr)));
+    }
+    LoadImageList();
+    MeasureAreas(window);
+    worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY);
+    RNew(worker, kSourceName, __LINE__);
+    for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
+        OrderNextPicture(monitor);
+    }
+    timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
+}
+
+// A tick only draws: each monitor its prepared picture, or, while that is not ready, the
+// current one stays.
+static void OnTimer(HWND window)
+{
+    ticked = true;
     cWindowDc dc(window);
-    RECT areas[kMostMonitors];
-    int32_t count = ShowAreas(window, areas);
-    for (int32_t monitor = 0; monitor < count; ++monitor) {
-        ShowPicture(dc, areas[monitor], ChooseIndex(first, monitor));
+    for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
+        if (!ShowPrepared(dc, monitor)) {
+            late[monitor] = true;
+        }
     }
 }
 
-static void OnTimer(HWND window)
+static void OnPictureReady(HWND window, WPARAM monitor)
 {
-    shownFirst = TakeFirstIndex();
-    ShowTick(window, shownFirst);
+    if (static_cast<int32_t>(monitor) < areaCount && late[monitor]) {
+        cWindowDc dc(window);
+        ShowPrepared(dc, static_cast<int32_t>(monitor));
+    }
+}
+
+// The monitors whose picture a tick is still waiting for, or whose next one is not ready.
+static LRESULT PicturesWaiting()
+{
+    LRESULT waiting = 0;
+    for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
+        waiting += late[monitor] || !worker->Ready(monitor);
+    }
+    return waiting;
 }
 
 static void OnEraseBackground(HWND window)
@@ -247,26 +260,36 @@ static void OnEraseBackground(HWND window)
     FillBlack(dc, client);
 }
 
-// The monitors' new layout shows pictures at once: in list order the entries of the last
-// tick, in random order new draws. The repaint the window's new size asks for would only
-// black them out.
+// The monitors' new layout goes black and, once the show has begun, shows pictures as soon
+// as they are prepared for it: in list order the entries of the last tick again, in random
+// order new draws. The repaint the window's new size asks for would only black them out.
 static void OnDisplayChange(HWND window)
 {
-    if (shownFirst < 0) {
-        OnEraseBackground(window);
-        return;
+    OnEraseBackground(window);
+    MeasureAreas(window);
+    for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
+        if (ticked) {
+            picturesDrawn[monitor] -= picturesDrawn[monitor] > 0;
+            late[monitor] = true;
+        }
+        OrderNextPicture(monitor);
     }
-    ShowTick(window, shownFirst);
     ValidateRect(window, nullptr);
 }
 
+// A worker still reading or decoding is left to end with the process, and with it the
+// image list it reads the paths from.
 static void OnDestroy(HWND window)
 {
     CloseKeys();
     if (timerId != 0) {
         KillTimer(window, timerId);
     }
-    ReleaseImageList();
+    if (worker->Stop(kWorkerStopWait)) {
+        delete worker;
+        ReleaseImageList();
+    }
+    worker = nullptr;
 }
 
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -278,6 +301,11 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_TIMER:
         OnTimer(window);
         break;
+    case SHOW_PICTURE_READY:
+        OnPictureReady(window, wParam);
+        break;
+    case SHOW_PICTURES_WAITING:
+        return PicturesWaiting();
     case WM_ERASEBKGND:
         OnEraseBackground(window);
         break;

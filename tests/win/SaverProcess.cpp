@@ -1,6 +1,7 @@
 #include "SaverProcess.h"
 
 #include "RegistryFixture.h"
+#include "screensaver/SSaver.h"
 #include "tests/common/TestDevice.h"
 
 
@@ -36,6 +37,14 @@ void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<s
     StoreDword("Flags", flags);
     StoreText("UpdateTime", updateTime);
     StoreImageList(paths);
+}
+
+bool WaitForPictures(HWND window)
+{
+    return WaitUntil([window] {
+        DWORD_PTR waiting = 1;
+        return SendMessageTimeoutA(window, SHOW_PICTURES_WAITING, 0, 0, SMTO_NORMAL, kTimeout, &waiting) && waiting == 0;
+    });
 }
 
 void MoveCursor(HWND window, int x, int y)

@@ -32,5 +32,9 @@ Picture CaptureScreen(const RECT& area = PrimaryArea());
 // The settings the next saver run reads: a fresh user key with these values.
 void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<std::string>& paths);
 
+// Waits until every tick of the saver window has drawn and its next pictures are prepared,
+// dispatching this thread's messages (the window may be this thread's).
+bool WaitForPictures(HWND window);
+
 // Moves the cursor and lets the saver see the movement.
 void MoveCursor(HWND window, int x, int y);

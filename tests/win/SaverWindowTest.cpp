@@ -114,6 +114,7 @@ CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
     SendMessageA(window, WM_TIMER, 1, 0);
+    WaitForPictures(window);
     HANDLE firstSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), firstSeen, {}};
     HANDLE watcher = CreateThread(nullptr, 0, WatchCentre, &watch, 0, nullptr);
@@ -138,7 +139,7 @@ CHILD_SCENARIO(DisplayChange)
     SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(window, WM_TIMER, 1, 0);
     SendMessageA(window, WM_DISPLAYCHANGE, 32, 0);
-    PumpMessages();
+    WaitForPictures(window);
     RECT rect, expected = SaverWindowShapeFor(nullptr).rect;
     GetWindowRect(window, &rect);
     Observe("coversTheScreen", EqualRect(&rect, &expected));

@@ -76,6 +76,7 @@ Picture SettledScreen(const RECT& area = PrimaryArea())
 Picture Tick(HWND window, WPARAM timerId = 1)
 {
     SendMessageA(window, WM_TIMER, timerId, 0);
+    EXPECT_TRUE(WaitForPictures(window));
     return SettledScreen();
 }
 
@@ -269,6 +270,21 @@ TEST_F(SlideShowOnScreen, CameraPhotosPngsAndGif89aShowAsViewersShowThem)
     ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 452, 344);
 }
 
+// Tick waits until the next picture is prepared: a tick draws it without opening the file
+// again, and the missing file is black at its next turn.
+TEST_F(SlideShowOnScreen, ATickDrawsThePreparedPictureWithoutReadingItsFile)
+{
+    std::string red = WriteBmpFile(SolidPicture(64, 64, 0xFF0000));
+    std::string blue = WriteBmpFile(SolidPicture(64, 64, 0x0000FF));
+    HWND window = Start(0, {red, blue});
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    ASSERT_TRUE(DeleteFileA(blue.c_str()));
+    EXPECT_EQ(CentrePixel(Tick(window)), 0x0000FFu);
+    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    EXPECT_EQ(DrawnArea(Tick(window)).right, 0);
+}
+
 TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)
 {
     HWND window = Start(0, {});
@@ -424,6 +440,7 @@ TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
     std::vector<RECT> monitors = Monitors();
     for (size_t tick = 0; tick < 2; ++tick) {
         SendMessageA(window, WM_TIMER, 1, 0);
+        ASSERT_TRUE(WaitForPictures(window));
         for (size_t i = 0; i < monitors.size(); ++i) {
             SCOPED_TRACE("tick " + std::to_string(tick) + ", monitor " + std::to_string(i));
             const Picture& shown = pictures[(tick + i) % 3];
