@@ -3,6 +3,7 @@
 // *.slow.* file while its .hold file exists. A slow file freezes neither the show nor closing.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "screensaver/SSaver.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 #include <string>
 
 namespace {
-
-const UINT kPicturesWaiting = WM_APP + 2;
 
 const uint32_t kColourA = 0xFF0000, kColourS = 0x00FF00, kColourB = 0x0000FF;
 // A tick only draws what is ready: it never waits for a file.
@@ -49,7 +48,7 @@ bool Tick(HWND window)
 LRESULT PicturesWaiting(HWND window)
 {
     DWORD_PTR waiting = 0;
-    return SendMessageTimeoutA(window, kPicturesWaiting, 0, 0, SMTO_NORMAL, kTickLimit, &waiting) ? waiting : -1;
+    return SendMessageTimeoutA(window, SHOW_PICTURES_WAITING, 0, 0, SMTO_NORMAL, kTickLimit, &waiting) ? waiting : -1;
 }
 
 uint32_t CentreColour()
