@@ -63,15 +63,6 @@ bool Shows(uint32_t colour)
     return WaitUntil([colour] { return CentreColour() == colour; }, 5000);
 }
 
-void PressKey(WORD key)
-{
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
 // Pictures A, S (slow) and B in the source folder, the image list naming them through the
 // mount point; S's reads are held until Release.
 class SlowFiles : public RegistryTest {
