@@ -74,7 +74,8 @@ protected:
         mounted = WineFolder("VELMARIN_SLOW_FOLDER");
         ASSERT_FALSE(source.empty() || mounted.empty())
             << "VELMARIN_SLOW_SOURCE and VELMARIN_SLOW_FOLDER name the source folder and its mount point";
-        std::string stem = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        // Short names: the image list keeps paths of up to 119 bytes.
+        std::string stem = "vl-" + std::to_string(GetCurrentProcessId());
         slow = stem + "-s.slow.bmp";
         hold = source + slow + ".hold";
         std::ofstream(hold).close();
