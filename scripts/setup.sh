@@ -24,6 +24,9 @@ packages=(
 # PNG pictures: libpng with zlib (the native build's; for MinGW both are built below).
 packages+=(zlib1g-dev libpng-dev)
 
+# The slow folder of the slow-file tests: a FUSE file system written with fusepy.
+packages+=(python3-fusepy fuse3)
+
 missing_packages() {
   local p
   for p in "${packages[@]}"; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the native, win32, win64 and package presets and runs every
 # test: native ones directly, Windows ones under Wine on a private display and prefix (then
-# the monitor tests on desks of several monitors), and the setup program's in prefixes of its
-# own. A failing step is named and its output shown; the last line counts the tests of all builds.
+# the slow-file tests on the slow folder, and the monitor tests on desks of several monitors),
+# and the setup program's in prefixes of its own. A failing step is named and its output
+# shown; the last line counts the tests of all builds.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,7 +17,8 @@ for preset in native win32 win64 package; do
 done
 
 . "$root/scripts/wine-session.sh"
-trap wine_session_end EXIT
+. "$root/scripts/slow-folder.sh"
+trap 'slow_folder_end; wine_session_end' EXIT
 echo "== starting Xvfb and the Wine prefix"
 wine_session_start "$root/build/wineprefix" fresh || exit 1
 
@@ -44,6 +46,16 @@ run_tests() { # preset [what]: runs its tests and adds them to the counts
 for preset in native win32 win64; do
   run_tests "$preset"
 done
+
+echo "== mounting the slow folder"
+if slow_folder_start; then
+  for preset in win32 win64; do
+    run_tests "$preset-slowfiles" "$preset slow files"
+  done
+else
+  failed=$((failed + 1))
+fi
+slow_folder_end
 
 # The monitor tests, on desks of several monitors: each a session of its own (display and
 # Wine server), on the same prefix. Heads in X pixels, the first the primary monitor: one

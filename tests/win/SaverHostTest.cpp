@@ -58,15 +58,6 @@ TEST_F(SaverHost, FullScreenWindowIsTopmostPopupCoveringTheVirtualScreen)
     EXPECT_TRUE(Settle(window)) << "the first saver stays";
 }
 
-void PressKey(WORD key)
-{
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
 TEST_F(SaverHost, KeyPressClosesTheFullScreenSaver)
 {
     SaverProcess saver("/s");

@@ -47,6 +47,15 @@ bool WaitForPictures(HWND window)
     });
 }
 
+void PressKey(WORD key)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
 void MoveCursor(HWND window, int x, int y)
 {
     SetCursorPos(x, y);

@@ -36,5 +36,7 @@ void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<s
 // dispatching this thread's messages (the window may be this thread's).
 bool WaitForPictures(HWND window);
 
+// Presses and releases a key, as real input to the foreground window.
+void PressKey(WORD key);
 // Moves the cursor and lets the saver see the movement.
 void MoveCursor(HWND window, int x, int y);
