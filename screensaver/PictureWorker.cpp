@@ -1,5 +1,6 @@
 #include "PictureWorker.h"
 
+#include "../host/EntryLookup.h"
 #include "../shared/cgen.h"
 #include "SlideShowLogic.h"
 #include "decoder/cImageDecoder.h"
@@ -9,6 +10,8 @@
 #include <utility>
 
 static const char* const kSourceName = "PictureWorker";
+
+typedef BOOL(WINAPI* CancelIoEntry)(HANDLE thread);
 
 // The critical section held while the guard lives.
 class cLock {
@@ -132,6 +135,9 @@ bool cPictureWorker::Ready(int32_t monitor)
     return slots[monitor].ready;
 }
 
+// A read the thread is blocked in is cancelled where the system can (from Windows Vista on):
+// a thread in synchronous I/O on a share that is gone would otherwise keep the ended process
+// from going away until the network gives up.
 bool cPictureWorker::Stop(DWORD milliseconds)
 {
     {
@@ -139,6 +145,10 @@ bool cPictureWorker::Stop(DWORD milliseconds)
         stopping = true;
     }
     SetEvent(wake);
+    CancelIoEntry cancelIo = LookUpEntry<CancelIoEntry>(GetModuleHandleA("KERNEL32.DLL"), "CancelSynchronousIo");
+    if (cancelIo != nullptr) {
+        cancelIo(thread);
+    }
     return WaitForSingleObject(thread, milliseconds) == WAIT_OBJECT_0;
 }
 
