@@ -134,7 +134,7 @@ double PeakMiB(pid_t pid)
     return -1;
 }
 
-// Milliseconds per tick of the saver showing only this picture; -1 without enough ticks.
+// The settings: only this picture, at that update time.
 void Seed(const std::string& build, const std::string& path, int flags, const char* updateTime)
 {
     std::string seed = build + "/seed-images.exe";
@@ -159,6 +159,7 @@ std::string TickHandlerTimes(const std::string& build, const std::string& path, 
     return line;
 }
 
+// Milliseconds per tick of the saver showing only this picture; -1 without enough ticks.
 double MeasureTicks(const std::string& build, const std::string& path, int flags, size_t* ticks, double* peak)
 {
     Seed(build, path, flags, "1");
