@@ -39,12 +39,15 @@ void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<s
     StoreImageList(paths);
 }
 
+LRESULT PicturesWaiting(HWND window, DWORD milliseconds)
+{
+    DWORD_PTR waiting = 0;
+    return SendMessageTimeoutA(window, SHOW_PICTURES_WAITING, 0, 0, SMTO_NORMAL, milliseconds, &waiting) ? waiting : -1;
+}
+
 bool WaitForPictures(HWND window)
 {
-    return WaitUntil([window] {
-        DWORD_PTR waiting = 1;
-        return SendMessageTimeoutA(window, SHOW_PICTURES_WAITING, 0, 0, SMTO_NORMAL, kTimeout, &waiting) && waiting == 0;
-    });
+    return WaitUntil([window] { return PicturesWaiting(window) == 0; });
 }
 
 void PressKey(WORD key)

@@ -32,6 +32,9 @@ Picture CaptureScreen(const RECT& area = PrimaryArea());
 // The settings the next saver run reads: a fresh user key with these values.
 void WriteSaverSettings(DWORD flags, const char* updateTime, const std::vector<std::string>& paths);
 
+// The monitors of the saver window whose picture is not drawn or whose next one is not
+// prepared; -1 when the window does not answer within the time.
+LRESULT PicturesWaiting(HWND window, DWORD milliseconds = kTimeout);
 // Waits until every tick of the saver window has drawn and its next pictures are prepared,
 // dispatching this thread's messages (the window may be this thread's).
 bool WaitForPictures(HWND window);

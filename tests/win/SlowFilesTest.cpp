@@ -3,7 +3,6 @@
 // *.slow.* file while its .hold file exists. A slow file freezes neither the show nor closing.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
-#include "screensaver/SSaver.h"
 
 #include <gtest/gtest.h>
 
@@ -42,13 +41,6 @@ bool Tick(HWND window)
 {
     DWORD_PTR ignored = 0;
     return SendMessageTimeoutA(window, WM_TIMER, 1, 0, SMTO_NORMAL, kTickLimit, &ignored) != 0;
-}
-
-// Monitors whose picture is not drawn or whose next one is not prepared; -1 without an answer.
-LRESULT PicturesWaiting(HWND window)
-{
-    DWORD_PTR waiting = 0;
-    return SendMessageTimeoutA(window, SHOW_PICTURES_WAITING, 0, 0, SMTO_NORMAL, kTickLimit, &waiting) ? waiting : -1;
 }
 
 uint32_t CentreColour()
@@ -126,7 +118,7 @@ TEST_F(SlowFiles, HeldReadKeepsTheShownPictureAndAKeyStillClosesAtOnce)
 {
     HWND window = StartAndHoldS();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(PicturesWaiting(window), 1) << "S is not ready: one monitor waits";
+    EXPECT_EQ(PicturesWaiting(window, kTickLimit), 1) << "S is not ready: one monitor waits";
     EXPECT_TRUE(Tick(window)) << "a tick while S is held did not return within a second";
     EXPECT_FALSE(WaitUntil([] { return CentreColour() != kColourA; }, 300)) << "A did not stay on the screen";
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; })) << "real keys go to the foreground";
@@ -141,7 +133,7 @@ TEST_F(SlowFiles, ReleasedPictureShowsAtOnceAndTheNextTickShowsTheNext)
     ASSERT_NE(window, nullptr);
     Release();
     EXPECT_TRUE(Shows(kColourS)) << "S was not drawn once read";
-    EXPECT_TRUE(WaitUntil([&] { return PicturesWaiting(window) == 0; })) << "B was not prepared";
+    EXPECT_TRUE(WaitForPictures(window)) << "B was not prepared";
     EXPECT_TRUE(Tick(window)) << "the tick did not return within a second";
     EXPECT_TRUE(Shows(kColourB)) << "the tick after S did not show B";
 }
