@@ -5,6 +5,7 @@
 #include "SlideShowLogic.h"
 #include "decoder/cImageDecoder.h"
 
+#include <objbase.h>
 #include <process.h>
 
 #include <utility>
@@ -158,8 +159,18 @@ unsigned __stdcall cPictureWorker::Run(void* worker)
     return 0;
 }
 
-// Orders are taken up monitor by monitor, the first monitors first.
+// Orders are taken up monitor by monitor, the first monitors first. COM is initialised for
+// the thread: the decoder reaches the system's imaging component through it.
 void cPictureWorker::Work()
+{
+    HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    WorkOnOrders();
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+}
+
+void cPictureWorker::WorkOnOrders()
 {
     int32_t monitor = 0;
     PictureOrder order = {};

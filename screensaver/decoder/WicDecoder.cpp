@@ -34,6 +34,17 @@ static const wchar_t* const kOrientationNames[] = {L"System.Photo.Orientation", 
 
 namespace {
 
+// The codec's own scaling, as the component declares it (the MinGW headers do not).
+struct IWicSourceTransform : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
+                                                 WICBitmapTransformOptions transform, UINT stride, UINT bytes,
+                                                 BYTE* pixels) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+const IID kIidSourceTransform = {0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
+
 // A read-only stream over an open file, its position the file's own.
 class cFileStream : public IStream {
 public:
@@ -241,10 +252,10 @@ static void ReadWicHeader(DecoderCore& core)
 // transform or none that reduces.
 static IWICBitmapSource* CodecReduced(WicState* wic, UINT width, UINT height)
 {
-    IWICBitmapSourceTransform* transform = nullptr;
+    IWicSourceTransform* transform = nullptr;
     IWICBitmapSource* source = wic->frame;
     source->AddRef();
-    if (FAILED(wic->frame->QueryInterface(IID_IWICBitmapSourceTransform, reinterpret_cast<void**>(&transform)))) {
+    if (FAILED(wic->frame->QueryInterface(kIidSourceTransform, reinterpret_cast<void**>(&transform)))) {
         return source;
     }
     UINT closeWidth = width, closeHeight = height;
