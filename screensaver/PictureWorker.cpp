@@ -136,9 +136,14 @@ bool cPictureWorker::Ready(int32_t monitor)
     return slots[monitor].ready;
 }
 
+// Between two cancellations of the thread's read while it has not ended.
+static const DWORD kCancelInterval = 10;
+
 // A read the thread is blocked in is cancelled where the system can (from Windows Vista on):
 // a thread in synchronous I/O on a share that is gone would otherwise keep the ended process
-// from going away until the network gives up.
+// from going away until the network gives up. The thread may start its next read just after
+// a cancellation, so its reads are cancelled again and again until it has ended or the time
+// is up.
 bool cPictureWorker::Stop(DWORD milliseconds)
 {
     {
@@ -147,30 +152,36 @@ bool cPictureWorker::Stop(DWORD milliseconds)
     }
     SetEvent(wake);
     CancelIoEntry cancelIo = LookUpEntry<CancelIoEntry>(GetModuleHandleA("KERNEL32.DLL"), "CancelSynchronousIo");
-    if (cancelIo != nullptr) {
-        cancelIo(thread);
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (cancelIo != nullptr) {
+            cancelIo(thread);
+        }
+        DWORD waited = GetTickCount() - start;
+        DWORD left = waited < milliseconds ? milliseconds - waited : 0;
+        if (WaitForSingleObject(thread, left < kCancelInterval ? left : kCancelInterval) == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (left <= kCancelInterval) {
+            return false;
+        }
     }
-    return WaitForSingleObject(thread, milliseconds) == WAIT_OBJECT_0;
 }
 
+// COM is initialised for the thread: the decoder reaches the system's imaging component
+// through it.
 unsigned __stdcall cPictureWorker::Run(void* worker)
 {
-    static_cast<cPictureWorker*>(worker)->Work();
-    return 0;
-}
-
-// Orders are taken up monitor by monitor, the first monitors first. COM is initialised for
-// the thread: the decoder reaches the system's imaging component through it.
-void cPictureWorker::Work()
-{
     HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    WorkOnOrders();
+    static_cast<cPictureWorker*>(worker)->Work();
     if (SUCCEEDED(com)) {
         CoUninitialize();
     }
+    return 0;
 }
 
-void cPictureWorker::WorkOnOrders()
+// Orders are taken up monitor by monitor, the first monitors first.
+void cPictureWorker::Work()
 {
     int32_t monitor = 0;
     PictureOrder order = {};

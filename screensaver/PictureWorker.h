@@ -62,7 +62,6 @@ public:
 private:
     static unsigned __stdcall Run(void* worker);
     void Work();
-    void WorkOnOrders();
     bool NextOrder(int32_t* monitor, PictureOrder* order, uint32_t* generation);
     void Deliver(int32_t monitor, uint32_t generation, TickPicture&& picture);
     bool Stopping();
