@@ -28,6 +28,9 @@ struct WebpState {
     int orientation; // Exif, 1 to 8
 };
 
+// Frames from this size on are decoded on two threads.
+static const uint64_t kThreadedFromPixels = 1u << 20;
+
 // What one decoding makes: the stored pixels `part` of the canvas at their size, or the
 // whole canvas scaled to width x height.
 struct WebpRequest {
@@ -90,14 +93,18 @@ static int ExifChunkOrientation(WebPDemuxer* demuxer)
     return orientation;
 }
 
+static uint64_t FramePixels(const WebpState* webp)
+{
+    return static_cast<uint64_t>(webp->frameRect.right - webp->frameRect.left) *
+           static_cast<uint64_t>(webp->frameRect.bottom - webp->frameRect.top);
+}
+
 // What the library holds of a whole frame whatever size it is drawn at: a lossless frame's
 // pixels, a lossy frame's alpha plane (and its lossless decoding).
 static bool LibraryMemoryFits(const WebpState* webp)
 {
-    uint64_t pixels = static_cast<uint64_t>(webp->frameRect.right - webp->frameRect.left) *
-                      static_cast<uint64_t>(webp->frameRect.bottom - webp->frameRect.top);
     uint64_t bytesPerPixel = webp->lossless ? 4 : webp->alpha ? 2 : 0;
-    return pixels * bytesPerPixel <= kMaxPixelBytes;
+    return FramePixels(webp) * bytesPerPixel <= kMaxPixelBytes;
 }
 
 static void ReadWebpHeader(DecoderCore& core)
@@ -159,6 +166,9 @@ static bool Configure(const WebpState* webp, const WebpRequest& request, uint8_t
                       size_t bytes, WebPDecoderConfig* config)
 {
     WebPInitDecoderConfig(config);
+    // A large lossy picture is filtered and put out on a second thread while the first
+    // decodes; for a small one, starting the thread costs more than it saves.
+    config->options.use_threads = FramePixels(webp) >= kThreadedFromPixels;
     config->output.colorspace = webp->alpha ? MODE_bgrA : MODE_BGR;
     config->output.is_external_memory = 1;
     WebPRGBABuffer& output = config->output.u.RGBA;

@@ -50,6 +50,7 @@ TEST(WebpDecoder, EveryKindShowsItsFirstFrameOverBlack)
         translucent.alpha.push_back(static_cast<uint8_t>(i * 37));
     }
     std::vector<uint8_t> lossy = WriteWebp(opaque, false);
+    std::vector<uint8_t> largeLossy = WriteWebp(WebpFrame(ColourfulPicture(1024, 1024)), false);
     WebpFrame tall{ColourfulPicture(40, 64)};
     std::vector<uint8_t> tallLossy = WriteWebp(tall, false);
     std::vector<uint8_t> cut(tallLossy.begin(), tallLossy.begin() + tallLossy.size() * 3 / 4);
@@ -76,6 +77,7 @@ TEST(WebpDecoder, EveryKindShowsItsFirstFrameOverBlack)
     };
     const Kind kinds[] = {
         {"lossy", lossy, DE_OK, DE_OK, LibraryDecodeWebp(lossy), 0},
+        {"lossy, large enough for two threads", largeLossy, DE_OK, DE_OK, LibraryDecodeWebp(largeLossy), 0},
         {"lossless", WriteWebp(opaque, true), DE_OK, DE_OK, opaque.picture, 0},
         {"alpha", WriteWebp(translucent, true), DE_OK, DE_OK, OverBlack(translucent), 1},
         {"animated: the first frame on its canvas", WriteAnimatedWebp(30, 20, {first, second}), DE_OK, DE_OK,
