@@ -211,6 +211,94 @@ TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialogUpTo119Characters)
     EXPECT_EQ(AddThroughOpenFileDialog(dialog, kLongPath, {Refusal(kLongPath)}).size(), 3u);
 }
 
+// A fresh folder with empty files of these names.
+std::string FolderWith(const Entries& names)
+{
+    std::string folder = TempPath("chosen");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const std::string& name : names) {
+        CloseHandle(CreateFileA((folder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    }
+    return folder;
+}
+
+Entries ComboItems(HWND combo)
+{
+    Entries items;
+    for (LRESULT i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+        char text[256] = {};
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+// Chooses several files like a user: goes to their folder in the open-file dialog, then
+// types their names in quotes and presses Open. Hands back the types it offered.
+void ChooseFilesInFolder(const std::string& folder, const Entries& names, Entries* types)
+{
+    HWND chooser = WaitForDialog("Select a file");
+    if (chooser == nullptr) {
+        return;
+    }
+    *types = ComboItems(GetDlgItem(chooser, cmb1));
+    HWND name = GetDlgItem(chooser, cmb13);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostClick(chooser, IDOK);
+    Settle(chooser);
+    std::string quoted;
+    for (const std::string& chosen : names) {
+        quoted += "\"" + chosen + "\" ";
+    }
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(quoted.c_str()));
+    PostClick(chooser, IDOK);
+}
+
+TEST_F(ImagesDialog, AddTakesEveryFileChosenAtOnceAndOffersPicturesFirst)
+{
+    const std::string folder = FolderWith({"a.bmp", "b.GIF", "c d.jpeg", "e.png"});
+    OpenImagesDialog dialog;
+    dialog.Fill({folder + "\\B.gif"});
+    Entries types;
+    std::thread user(ChooseFilesInFolder, folder, Entries{"e.png", "b.GIF", "c d.jpeg", "a.bmp"}, &types);
+    dialog.Click(IDC_ADD);
+    user.join();
+    EXPECT_EQ(types, (Entries{"Pictures", "All files"}));
+    EXPECT_EQ(dialog.Shown(), (Entries{folder + "\\B.gif", folder + "\\e.png", folder + "\\c d.jpeg",
+                                       folder + "\\a.bmp"}));
+}
+
+// Answers the folder picker like a user: types the folder's path and presses its button,
+// or cancels.
+void PickFolder(const std::string& folder)
+{
+    HWND picker = WaitForDialog("Select a folder");
+    if (picker == nullptr) {
+        return;
+    }
+    if (folder.empty()) {
+        PostClick(picker, IDCANCEL);
+        return;
+    }
+    SendMessageA(GetDlgItem(picker, 1152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostClick(picker, IDOK);
+}
+
+TEST_F(ImagesDialog, AddFolderAddsTheChosenFolderAsOneEntry)
+{
+    const std::string folder = FolderWith({"a.bmp", "b.gif"});
+    std::string upperCase = folder;
+    CharUpperA(&upperCase[0]);
+    OpenImagesDialog dialog;
+    dialog.Fill({"C:\\p\\first.bmp"});
+    for (const std::string& picked : {folder, upperCase, std::string()}) {
+        std::thread user(PickFolder, picked);
+        dialog.Click(IDC_ADD_FOLDER);
+        user.join();
+        EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\first.bmp", folder})) << picked;
+    }
+}
+
 TEST_F(ImagesDialog, UpAndDownMoveTheOneSelectedEntry)
 {
     OpenImagesDialog dialog;
