@@ -39,7 +39,7 @@ std::vector<std::string> ChooseFiles(HWND owner)
     request.lpstrFile = selection.data();
     request.nMaxFile = kSelectionChars;
     request.lpstrTitle = kFilesTitle;
-    request.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+    request.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_HIDEREADONLY;
     if (GetOpenFileNameA(&request)) {
         return SelectedPaths(selection.data(), selection.size());
     }

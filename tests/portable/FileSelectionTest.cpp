@@ -38,8 +38,9 @@ TEST(FileSelection, FilterOffersPicturesThenAllFiles)
 {
     cPictureExtensions extensions;
     extensions.Add(".heic");
-    const std::string pictures = "Pictures\0*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.heic\0";
-    EXPECT_EQ(OpenFileFilter(extensions), pictures + std::string("All files\0*.*\0\0", 16));
+    using namespace std::string_literals;
+    EXPECT_EQ(OpenFileFilter(extensions),
+              "Pictures\0*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.heic\0All files\0*.*\0\0"s);
 }
 
 } // namespace

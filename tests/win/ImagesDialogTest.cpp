@@ -9,6 +9,8 @@
 
 #include <dlgs.h>
 
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -53,9 +55,9 @@ public:
         }
     }
     // Posts a drop to the window the way the shell does, then lets the dialog handle it.
-    HGLOBAL Drop(HWND target, const Entries& paths) const
+    HGLOBAL Drop(HWND target, const Entries& paths, bool wide = false) const
     {
-        HGLOBAL drop = MakeDrop(paths);
+        HGLOBAL drop = MakeDrop(paths, wide);
         PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
         Pump();
         return drop;
@@ -72,6 +74,30 @@ TEST_F(ImagesDialog, EntriesEqualButForCaseAreTakenOnce)
     EXPECT_EQ(AddUniqueToList(dialog.Window(), dialog.List(), "C:\\pics\\hill.gif.bak"), 0);
     EXPECT_EQ(dialog.Shown().size(), 3u);
     EXPECT_TRUE(SelectedEntries(dialog.List()).empty());
+}
+
+// Paths are the same entry when they differ in letter case only, in any script; paths the
+// system's collation merely ranks alike name other files and are kept.
+TEST_F(ImagesDialog, OnlyLetterCaseMakesTwoPathsTheSameEntry)
+{
+    struct {
+        const char* listed;
+        const char* incoming;
+        bool added;
+    } cases[] = {
+        {"C:\\\xC3\x89t\xC3\xA9\\a.bmp", "c:\\\xC3\xA9T\xC3\x89\\A.BMP", false},
+        {"C:\\\xCE\xA3\xCE\x9F.jpg", "C:\\\xCF\x83\xCE\xBF.jpg", false},
+        {"C:\\Stra\xC3\x9F" "e.bmp", "C:\\Strasse.bmp", true},
+        {"C:\\a\xC2\xAD" "b.jpg", "C:\\ab.jpg", true},
+        {"C:\\i.jpg", "C:\\\xC4\xB0.jpg", true},
+    };
+    OpenImagesDialog dialog;
+    for (const auto& c : cases) {
+        dialog.Click(IDC_CLEAR);
+        dialog.Fill({c.listed});
+        dialog.Drop(dialog.List(), {c.incoming}, true);
+        EXPECT_EQ(dialog.Shown(), (c.added ? Entries{c.listed, c.incoming} : Entries{c.listed})) << c.incoming;
+    }
 }
 
 TEST_F(ImagesDialog, HugeNumFilesLoadsTheStoredPathsAtOnce)
@@ -211,16 +237,33 @@ TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialogUpTo119Characters)
     EXPECT_EQ(AddThroughOpenFileDialog(dialog, kLongPath, {Refusal(kLongPath)}).size(), 3u);
 }
 
-// A fresh folder with empty files of these names.
-std::string FolderWith(const Entries& names)
-{
-    std::string folder = TempPath("chosen");
-    CreateDirectoryA(folder.c_str(), nullptr);
-    for (const std::string& name : names) {
-        CloseHandle(CreateFileA((folder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+// A fresh folder of small files with these names; removed with its files at the end, after
+// the current folder, which the open-file dialog moves to the folder it opened, is restored.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const Entries& names)
+        : path((std::filesystem::temp_directory_path() / ("vl-chosen-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                                        std::to_string(++created)))
+                   .string())
+    {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directory(path);
+        for (const std::string& name : names) {
+            std::ofstream(path + "\\" + name).put('x');
+        }
     }
-    return folder;
-}
+    ~ScratchFolder()
+    {
+        std::filesystem::current_path(current);
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    const std::string path;
+
+private:
+    static inline int created = 0;
+    const std::filesystem::path current = std::filesystem::current_path();
+};
 
 Entries ComboItems(HWND combo)
 {
@@ -256,7 +299,8 @@ void ChooseFilesInFolder(const std::string& folder, const Entries& names, Entrie
 
 TEST_F(ImagesDialog, AddTakesEveryFileChosenAtOnceAndOffersPicturesFirst)
 {
-    const std::string folder = FolderWith({"a.bmp", "b.GIF", "c d.jpeg", "e.png"});
+    const ScratchFolder scratch({"a.bmp", "b.GIF", "c d.jpeg", "e.png"});
+    const std::string& folder = scratch.path;
     OpenImagesDialog dialog;
     dialog.Fill({folder + "\\B.gif"});
     Entries types;
@@ -286,7 +330,8 @@ void PickFolder(const std::string& folder)
 
 TEST_F(ImagesDialog, AddFolderAddsTheChosenFolderAsOneEntry)
 {
-    const std::string folder = FolderWith({"a.bmp", "b.gif"});
+    const ScratchFolder scratch({"a.bmp", "b.gif"});
+    const std::string& folder = scratch.path;
     std::string upperCase = folder;
     CharUpperA(&upperCase[0]);
     OpenImagesDialog dialog;
