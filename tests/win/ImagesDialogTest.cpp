@@ -312,6 +312,9 @@ TEST_F(ImagesDialog, AddTakesEveryFileChosenAtOnceAndOffersPicturesFirst)
                                        folder + "\\a.bmp"}));
 }
 
+// The folder picker's name box, as Wine draws the picker.
+const int kPickerNameBox = 1152;
+
 // Answers the folder picker like a user: types the folder's path and presses its button,
 // or cancels.
 void PickFolder(const std::string& folder)
@@ -324,7 +327,7 @@ void PickFolder(const std::string& folder)
         PostClick(picker, IDCANCEL);
         return;
     }
-    SendMessageA(GetDlgItem(picker, 1152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    SendMessageA(GetDlgItem(picker, kPickerNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
     PostClick(picker, IDOK);
 }
 
