@@ -154,6 +154,17 @@ TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialogUpTo119Charac
     EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
 }
 
+TEST_F(ImagesDialog, EveryFileOfADropOfMoreThan65535IsListed)
+{
+    Entries paths;
+    for (int i = 0; i <= 0x10000; ++i) {
+        paths.push_back("C:\\p\\" + std::to_string(i) + ".jpg");
+    }
+    OpenImagesDialog dialog;
+    dialog.Drop(dialog.List(), paths, true);
+    EXPECT_EQ(dialog.Shown(), paths);
+}
+
 std::string Utf8(const std::wstring& text)
 {
     std::string bytes(text.size() * 3, '\0');
