@@ -3,10 +3,16 @@
 #include "EntryLookup.h"
 #include "SaverWindow.h"
 
+#include <cstdlib>
+
 typedef BOOL(WINAPI* VerifierEntry)(HWND window);
 
 static HMODULE verifierModule = nullptr;
 static VerifierEntry verifierEntry = nullptr;
+// Nonzero while this process holds the system's state on; the exit handler reads it from
+// whichever thread ends the process.
+static volatile LONG runningStateHeld = 0;
+static bool exitHandlerRegistered = false;
 
 // True when the desktop settings ask for a password.
 static bool PasswordWanted()
@@ -30,11 +36,33 @@ static void SetSystemState(int on)
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, on, &previous, 0);
 }
 
+// The end of the process through exit: a state this process still holds goes off.
+static void TurnRunningStateOffAtExit()
+{
+    if (InterlockedExchange(&runningStateHeld, 0) != 0) {
+        SetSystemState(0);
+    }
+}
+
+// False when the exit handler cannot be registered: a fatal exit could not turn the state
+// off again, so it must not be turned on.
+static bool EnsureExitHandler()
+{
+    if (!exitHandlerRegistered) {
+        exitHandlerRegistered = atexit(TurnRunningStateOffAtExit) == 0;
+    }
+    return exitHandlerRegistered;
+}
+
 void SetSaverRunning(int on)
 {
     if (!Windows95Family()) {
         return;
     }
+    if (on && !EnsureExitHandler()) {
+        return;
+    }
+    InterlockedExchange(&runningStateHeld, on ? 1 : 0);
     SetSystemState(on);
 }
 

@@ -1,5 +1,7 @@
 // The password verifier of the Windows 95 family and the system's "screen saver running"
-// state, which is on while a verifier is loaded.
+// state, which is on while a verifier is loaded. However the process ends, the state goes
+// off again: after the message loop, in the exception guard, and at exit (a fatal error or
+// running out of memory).
 #pragma once
 
 #include <windows.h>
