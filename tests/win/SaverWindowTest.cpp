@@ -3,8 +3,7 @@
 #include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
-#include "host/SaverStartup.h"
-#include "host/SaverWindow.h"
+#include "host/SaverClass.h"
 #include "screensaver/shared.h"
 #include "tests/common/TestFiles.h"
 
@@ -43,16 +42,9 @@ DWORD TimeTicks(HWND window, int count)
 // that other threads can read the window.
 HWND CreateSaverWindow()
 {
-    WNDCLASSA saverClass = {};
-    saverClass.lpfnWndProc = SaverClassProc;
-    saverClass.hInstance = GetModuleHandleA(nullptr);
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = "WindowsScreenSaverClass";
-    RegisterClassA(&saverClass);
-    SaverWindowShape shape = SaverWindowShapeFor(nullptr);
-    const RECT& r = shape.rect;
-    return CreateWindowExA(shape.extendedStyle, "WindowsScreenSaverClass", shape.title, shape.style, r.left, r.top,
-                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    RegisterSaverClass(instance, kSaverClassStyle & ~CS_OWNDC);
+    return ::CreateSaverWindow(instance, nullptr);
 }
 
 // The primary monitor's centre in the window.
