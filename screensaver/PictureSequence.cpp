@@ -232,6 +232,34 @@ SequencePick cPictureSequence::Next()
     return NextInRound();
 }
 
+SequencePick cPictureSequence::NextFor(uint32_t monitor, uint32_t monitors)
+{
+    if (monitor >= monitors) {
+        return Next();
+    }
+    if (turns.size() != monitors) {
+        turns.assign(monitors, 0);
+        waiting.assign(monitors, std::deque<SequencePick>());
+    }
+    if (!waiting[monitor].empty()) {
+        SequencePick pick = std::move(waiting[monitor].front());
+        waiting[monitor].pop_front();
+        return pick;
+    }
+    for (;;) {
+        uint32_t first = 0;
+        for (uint32_t i = 1; i < monitors; ++i) {
+            first = turns[i] < turns[first] ? i : first;
+        }
+        ++turns[first];
+        SequencePick pick = Next();
+        if (first == monitor) {
+            return pick;
+        }
+        waiting[first].push_back(std::move(pick));
+    }
+}
+
 // The picture after the last one picked, wrapping at the end of the list; none when a whole
 // pass finds nothing.
 SequencePick cPictureSequence::NextInList()

@@ -8,6 +8,7 @@
 #include "SlideShowLogic.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +69,10 @@ public:
     // The next picture. While the walk is not complete, random order picks by a random descent
     // from the entries through the folders; those picks stand outside the rounds.
     SequencePick Next();
+    // The next picture of monitor `monitor` of `monitors`: the monitors take their turns from
+    // the sequence in show order, a picture each, whatever order they ask in. Each asks once
+    // a turn; a new number of monitors begins the turns afresh.
+    SequencePick NextFor(uint32_t monitor, uint32_t monitors);
 
 private:
     struct Level {
@@ -131,4 +136,7 @@ private:
     uint32_t hash;
     std::vector<uint32_t> order; // the round under way
     uint32_t position = 0;
+    // Per monitor: the turns it was given, and its picks of turns it has not asked for yet.
+    std::vector<uint64_t> turns;
+    std::vector<std::deque<SequencePick>> waiting;
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 static HKEY userKey = nullptr;
 
@@ -15,6 +16,16 @@ static const char* const kUpdateTimeValue = "UpdateTime";
 static const char* const kNumFilesValue = "NumFiles";
 static const char* const kImageValuePrefix = "File_";
 static const char* const kInstallStampValue = "VLInstall";
+static const char* const kResumeEntryValue = "ResumeEntry";
+static const char* const kResumePathValue = "ResumePath";
+static const char* const kResumeRoundValue = "ResumeRound";
+static const char* const kResumeRoundShownValue = "ResumeRoundShown";
+static const char* const kResumeCountValue = "ResumeCount";
+static const char* const kResumeHashValue = "ResumeHash";
+static const char* const kResumeValues[] = {kResumeEntryValue, kResumeRoundValue, kResumeRoundShownValue,
+                                            kResumeCountValue, kResumeHashValue, kResumePathValue};
+// A path found in a folder: the system's longest, 32767 UTF-16 units, in UTF-8.
+static const DWORD kResumePathChars = 3 * 32767;
 static const WORD kStampVersion = 90;
 // Room for "File_" and any 32-bit index in decimal.
 static const DWORD kValueNameChars = 16;
@@ -235,4 +246,40 @@ LONG WriteImageList(const cArray& paths)
         result = WriteTextValue(name, static_cast<const char*>(paths.Get(static_cast<int>(i))));
     }
     return result;
+}
+
+void ReadResumePoint(ResumePoint* resume)
+{
+    *resume = ResumePoint();
+    std::vector<char> path(kResumePathChars + 1);
+    if (!ReadTextValue(kResumePathValue, path.data(), kResumePathChars)) {
+        return;
+    }
+    resume->path = path.data();
+    resume->entry = ReadDwordValue(kResumeEntryValue, 0);
+    resume->round = ReadDwordValue(kResumeRoundValue, 0);
+    resume->roundShown = ReadDwordValue(kResumeRoundShownValue, 0);
+    resume->libraryCount = ReadDwordValue(kResumeCountValue, 0);
+    resume->libraryHash = ReadDwordValue(kResumeHashValue, 0);
+}
+
+LONG WriteResumePoint(const ResumePoint& resume)
+{
+    const DWORD numbers[] = {resume.entry, resume.round, resume.roundShown, resume.libraryCount, resume.libraryHash};
+    LONG result = ERROR_SUCCESS;
+    for (size_t i = 0; i < sizeof numbers / sizeof numbers[0] && result == ERROR_SUCCESS; ++i) {
+        result = WriteDwordValue(kResumeValues[i], numbers[i]);
+    }
+    return result == ERROR_SUCCESS ? WriteTextValue(kResumePathValue, resume.path.c_str()) : result;
+}
+
+LONG ClearResumePoint()
+{
+    for (const char* name : kResumeValues) {
+        LONG result = RegDeleteValueA(userKey, name);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            return result;
+        }
+    }
+    return ERROR_SUCCESS;
 }

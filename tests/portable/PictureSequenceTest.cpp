@@ -106,6 +106,30 @@ std::vector<std::string> NumberedPictures(int count)
     return lines;
 }
 
+TEST(PictureSequence, MonitorsTakeTurnsInShowOrderWhateverOrderTheyAskIn)
+{
+    struct {
+        uint32_t monitors;
+        std::vector<uint32_t> asking;
+        std::vector<std::string> shown; // in the order asked
+    } cases[] = {
+        {1, {0, 0, 0}, {"1", "2", "3"}},
+        {2, {0, 1, 0, 1}, {"1", "2", "3", "4"}},
+        {2, {1, 0, 1, 1, 0, 0}, {"2", "1", "4", "6", "3", "5"}},
+        {3, {2, 0, 1, 0}, {"3", "1", "2", "4"}},
+    };
+    for (const auto& c : cases) {
+        FakeTree tree({"P\\1.jpg", "P\\2.jpg", "P\\3.jpg", "P\\4.jpg", "P\\5.jpg", "P\\6.jpg"});
+        ShowRun run(tree, {"P"}, false);
+        std::vector<std::string> shown;
+        for (uint32_t monitor : c.asking) {
+            std::string path = run.sequence.NextFor(monitor, c.monitors).path;
+            shown.push_back(path.substr(2, path.size() - 6));
+        }
+        EXPECT_EQ(shown, c.shown) << c.monitors << " monitors";
+    }
+}
+
 TEST(PictureSequence, RandomRoundsShowEachPictureOnceAndNeverRepeatAcrossTheSeam)
 {
     for (int count : {1, 2, 3, 7, 40}) {
