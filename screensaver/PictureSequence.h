@@ -32,6 +32,8 @@ public:
     virtual PathKind KindOf(const std::string& path) = 0;
     // Whether name `a` comes before `b` as the system's shell orders names ("2" before "10").
     virtual bool NameBefore(const std::string& a, const std::string& b) const = 0;
+    // The items in that order of their names, equal ones as they were.
+    virtual void SortByName(std::vector<FolderItem>* items) const;
 };
 
 // Where a run goes on: what was shown last, and the random round under way.
@@ -62,6 +64,8 @@ public:
     cPictureSequence(const std::vector<std::string>& entries, bool randomOrder, uint32_t seed,
                      const ResumePoint& resume, std::unique_ptr<cFolderSource> folders,
                      const cPictureExtensions& extensions);
+    cPictureSequence(const cPictureSequence&) = delete;
+    cPictureSequence& operator=(const cPictureSequence&) = delete;
 
     // Random order walks the whole library before its rounds begin: one step lists one folder.
     // False once nothing is left to walk (at once in list order).

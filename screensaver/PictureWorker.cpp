@@ -16,7 +16,7 @@ static const char* const kSourceName = "PictureWorker";
 static const int kMostTries = 8;
 // Before its first pick, random order walks the library this long at most: a library walked
 // by then begins its rounds at once, a larger one picks by random descent meanwhile.
-static const DWORD kWalkAhead = 1000;
+static const DWORD kWalkAhead = 300;
 
 typedef BOOL(WINAPI* CancelIoEntry)(HANDLE thread);
 
