@@ -7,6 +7,7 @@
 #include "Reports.h"
 #include "SlideShowLogic.h"
 #include "SystemFolders.h"
+#include "WideText.h"
 #include "shared.h"
 
 #include <ctime>
@@ -37,7 +38,7 @@ static SequencePick lastShown;
 
 static void AddEntry(const char* path, void* entries)
 {
-    static_cast<std::vector<std::string>*>(entries)->push_back(path);
+    static_cast<std::vector<std::string>*>(entries)->push_back(Utf8FromCodePage(path));
 }
 
 // The extensions of the pictures a folder entry shows.

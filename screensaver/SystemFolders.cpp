@@ -1,5 +1,7 @@
 #include "SystemFolders.h"
 
+#include "WideText.h"
+
 #include <windows.h>
 
 #include <shlwapi.h>
@@ -11,28 +13,6 @@
 // Past this many UTF-16 units a folder's path (room left for a file name of 8.3) needs the
 // long form.
 static const size_t kPlainFolderPath = MAX_PATH - 12;
-
-static std::wstring Utf16(const std::string& text)
-{
-    int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    if (units > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], units);
-    }
-    return wide;
-}
-
-static std::string Utf8(const wchar_t* wide)
-{
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) {
-        return std::string();
-    }
-    std::string text(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, &text[0], bytes, nullptr, nullptr);
-    text.pop_back();
-    return text;
-}
 
 // "C:\…" becomes "\\?\C:\…" and "\\server\share\…" becomes "\\?\UNC\server\share\…"; other
 // paths stay as they are.

@@ -5,6 +5,7 @@
 #include "SaverProcess.h"
 #include "resources/resource.h"
 #include "screensaver/ImagesDialog.h"
+#include "screensaver/WideText.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ std::vector<uint8_t> SolidBmp(uint32_t colour)
 
 std::wstring LongForm(const std::string& path)
 {
-    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+    return L"\\\\?\\" + Utf16(path);
 }
 
 // Writes the file at `path` (ASCII, any length), making the folders on the way.
@@ -119,7 +120,7 @@ TEST_F(FolderShow, AFolderShowsItsPicturesInOrderAndSkipsADamagedOneWithoutABlac
 
 TEST_F(FolderShow, ARunGoesOnWhereTheLastStoppedInBothOrders)
 {
-    const std::string root = TempPath("resume");
+    const std::string root = TempPath("resume") + Utf8(kScriptsInAFolderName);
     const uint32_t colours[] = {kRed, kGreen, kBlue};
     for (int i = 0; i < 3; ++i) {
         WriteTreeFile(root + "\\" + std::to_string(i) + ".bmp", SolidBmp(colours[i]));
@@ -136,7 +137,7 @@ TEST_F(FolderShow, ARunGoesOnWhereTheLastStoppedInBothOrders)
         Close(window);
         if (flags == 0) {
             EXPECT_EQ(shown, (std::vector<uint32_t>{kRed, kGreen, kBlue}));
-            ExpectStoredText("ResumePath", root + "\\2.bmp");
+            EXPECT_EQ(StoredWideText("ResumePath"), Utf16(root + "\\2.bmp"));
             ExpectStoredDword("ResumeEntry", 0);
         } else {
             EXPECT_EQ(std::set<uint32_t>(shown.begin(), shown.end()).size(), 3u) << "the rest of the round";
