@@ -25,7 +25,8 @@ std::wstring WidePath(const std::string& path)
     if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') {
         return L"\\\\?\\" + wide;
     }
-    if (wide.compare(0, 2, L"\\\\") == 0 && wide.compare(0, 4, L"\\\\?\\") != 0 && wide.compare(0, 4, L"\\\\.\\") != 0) {
+    bool device = wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0;
+    if (wide.compare(0, 2, L"\\\\") == 0 && !device) {
         return L"\\\\?\\UNC" + wide.substr(1);
     }
     return wide;
