@@ -331,7 +331,7 @@ static BOOL ImagesCommand(HWND dialog, WORD command)
 {
     switch (command) {
     case IDOK:
-        if (SettingsSaved(dialog, SaveImageList())) {
+        if (SettingsSaved(dialog, SaveImageList()) && SettingsSaved(dialog, ClearResumePoint())) {
             CloseImagesDialog(dialog, true);
         }
         break;

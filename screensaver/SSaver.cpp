@@ -6,62 +6,68 @@
 #include "PictureWorker.h"
 #include "Reports.h"
 #include "SlideShowLogic.h"
+#include "SystemFolders.h"
+#include "WideText.h"
 #include "shared.h"
 
-#include <cstring>
 #include <ctime>
+#include <memory>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
 // How long a closing saver waits for a picture being read or decoded; then the process
 // ends without it.
 static const DWORD kWorkerStopWait = 250;
-// Where the image list's paths are allocated and released.
-static const int kPathCopyLine = 74;
-static const int kPathFreeLine = 215;
 
-static cArray* imageList = nullptr;
 static DWORD displayFlags = 0;
 static UINT_PTR timerId = 0;
-static ShowRandom randomState;
 static cPictureWorker* worker = nullptr;
 static bool ticked = false;
 // Where each monitor's pictures go in the window, in show order.
 static RECT areas[kMostMonitors];
 static int32_t areaCount = 0;
-// Per monitor: the pictures drawn so far, and whether a tick found its next one not ready,
-// which is then drawn the moment it is.
-static uint32_t picturesDrawn[kMostMonitors];
+// Per monitor: whether a tick found its next picture not ready, which is then drawn the
+// moment it is.
 static bool late[kMostMonitors];
+// The latest pick drawn: where the next run goes on (serial 0: nothing drawn yet).
+static SequencePick lastShown;
 
-static void AddPathCopy(const char* path, void*)
+static void AddEntry(const char* path, void* entries)
 {
-    size_t size = strlen(path) + 1;
-    char* copy = static_cast<char*>(RMalloc(kSourceName, kPathCopyLine, size));
-    memcpy(copy, path, size);
-    imageList->Add(copy);
+    static_cast<std::vector<std::string>*>(entries)->push_back(Utf8FromCodePage(path));
 }
 
-static void LoadImageList()
+// The extensions of the pictures a folder entry shows.
+static cPictureExtensions ShowExtensions()
 {
-    imageList = new (std::nothrow) cArray;
-    RNew(imageList, kSourceName, __LINE__);
-    ReadImageList(AddPathCopy, nullptr, REPORT_CORRUPT_SHOW_ENTRY);
+    return cPictureExtensions();
 }
 
-static void ReleaseImageList()
+// The image list's pictures, from where the last run stopped; random order is seeded with
+// the time.
+static std::unique_ptr<cPictureSequence> MakeSequence()
 {
-    if (imageList == nullptr) {
-        return;
+    std::vector<std::string> entries;
+    ReadImageList(AddEntry, &entries, REPORT_CORRUPT_SHOW_ENTRY);
+    ResumePoint resume;
+    ReadResumePoint(&resume);
+    bool randomOrder = (displayFlags & FLAG_RANDOM_ORDER) != 0;
+    uint32_t seed = randomOrder ? static_cast<uint32_t>(time(nullptr)) : 0;
+    cPictureSequence* sequence = new (std::nothrow)
+        cPictureSequence(entries, randomOrder, seed, resume, SystemFolders(), ShowExtensions());
+    RNew(sequence, kSourceName, __LINE__);
+    return std::unique_ptr<cPictureSequence>(sequence);
+}
+
+static void KeepWhereTheShowStopped()
+{
+    if (lastShown.serial != 0 && WriteResumePoint(lastShown.resume) != ERROR_SUCCESS) {
+        Warning(kSourceName, __LINE__, "Could not keep where the show stopped");
     }
-    cArrayIter* iterator = imageList->NewIterator();
-    while (iterator->More()) {
-        RFree(kSourceName, kPathFreeLine, iterator->Next());
-    }
-    delete iterator;
-    delete imageList;
-    imageList = nullptr;
 }
 
 static void FillBlack(HDC dc, const RECT& rect)
@@ -69,31 +75,10 @@ static void FillBlack(HDC dc, const RECT& rect)
     FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
-static int32_t ListSlots()
+// The monitor's next picture of the sequence, or `again` the one it shows.
+static void OrderPicture(int32_t monitor, bool again)
 {
-    return imageList->Count() + imageList->Removed();
-}
-
-// The entry the monitor shows next, or -1 when the list is empty: in list order, at a
-// monitor's picture number t, entry t shifted by the monitor's place; in random order each
-// monitor draws its own.
-static int32_t NextIndex(int32_t monitor)
-{
-    int32_t slots = ListSlots();
-    if (slots == 0) {
-        return -1;
-    }
-    if (displayFlags & FLAG_RANDOM_ORDER) {
-        return RandomIndex(randomState.Draw(), slots);
-    }
-    return ListIndex(static_cast<int32_t>(picturesDrawn[monitor] % static_cast<uint32_t>(slots)), monitor, slots);
-}
-
-static void OrderNextPicture(int32_t monitor)
-{
-    int32_t index = NextIndex(monitor);
-    const char* path = index >= 0 ? static_cast<const char*>(imageList->Get(index)) : nullptr;
-    worker->Order(monitor, {path, areas[monitor], (displayFlags & FLAG_SCALE_TO_FIT) != 0});
+    worker->Order(monitor, {areas[monitor], (displayFlags & FLAG_SCALE_TO_FIT) != 0, again, areaCount});
 }
 
 // The area black except where the picture goes.
@@ -151,8 +136,10 @@ static bool ShowPrepared(HDC dc, int32_t monitor)
     }
     ShowPicture(dc, areas[monitor], picture);
     late[monitor] = false;
-    ++picturesDrawn[monitor];
-    OrderNextPicture(monitor);
+    if (picture.pick.serial > lastShown.serial) {
+        lastShown = std::move(picture.pick);
+    }
+    OrderPicture(monitor, false);
     return true;
 }
 
@@ -208,20 +195,16 @@ static void OnCreate(HWND window)
     char updateTime[UPDATE_TIME_CHARS + 1];
     ReadUpdateTime(updateTime);
     int32_t interval = ParseUpdateTime(updateTime);
-    if (displayFlags & FLAG_RANDOM_ORDER) {
-        randomState.Seed(static_cast<uint32_t>(time(nullptr)));
-    }
     ticked = false;
+    lastShown = SequencePick();
     for (int32_t monitor = 0; monitor < kMostMonitors; ++monitor) {
-        picturesDrawn[monitor] = 0;
         late[monitor] = false;
     }
-    LoadImageList();
     MeasureAreas(window);
-    worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY);
+    worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY, MakeSequence());
     RNew(worker, kSourceName, __LINE__);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        OrderNextPicture(monitor);
+        OrderPicture(monitor, false);
     }
     timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
 }
@@ -265,34 +248,31 @@ static void OnEraseBackground(HWND window)
     FillBlack(dc, client);
 }
 
-// The monitors' new layout goes black and, once the show has begun, shows pictures as soon
-// as they are prepared for it: in list order the entries of the last tick again, in random
-// order new draws. The repaint the window's new size asks for would only black them out.
+// The monitors' new layout goes black and, once the show has begun, shows each monitor's
+// picture again as soon as it is prepared for it; the pictures that were to come next
+// follow. The repaint the window's new size asks for would only black them out.
 static void OnDisplayChange(HWND window)
 {
     OnEraseBackground(window);
     MeasureAreas(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        if (ticked) {
-            picturesDrawn[monitor] -= picturesDrawn[monitor] > 0;
-            late[monitor] = true;
-        }
-        OrderNextPicture(monitor);
+        late[monitor] = ticked;
+        OrderPicture(monitor, ticked);
     }
     ValidateRect(window, nullptr);
 }
 
-// A worker still reading or decoding is left to end with the process, and with it the
-// image list it reads the paths from.
+// A worker still reading or decoding is left to end with the process, with the sequence
+// it owns.
 static void OnDestroy(HWND window)
 {
+    KeepWhereTheShowStopped();
     CloseKeys();
     if (timerId != 0) {
         KillTimer(window, timerId);
     }
     if (worker->Stop(kWorkerStopWait)) {
         delete worker;
-        ReleaseImageList();
     }
     worker = nullptr;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../shared/cgen.h"
+#include "PictureSequence.h"
 
 #include <windows.h>
 
@@ -44,3 +45,10 @@ LONG WriteFlags(DWORD flags);
 LONG WriteUpdateTime(const char* text);
 // NumFiles, then File_0 ... in the list's order. Values of an earlier, longer list stay.
 LONG WriteImageList(const cArray& paths);
+
+// Where the show goes on at its next run; a value missing or of another type gives the
+// fresh start's.
+void ReadResumePoint(ResumePoint* resume);
+LONG WriteResumePoint(const ResumePoint& resume);
+// The next run begins afresh: list order at the first picture, random order a new round.
+LONG ClearResumePoint();

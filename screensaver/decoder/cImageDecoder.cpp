@@ -30,10 +30,11 @@ ImageFormat DetectFormat(FILE* stream)
     return format != nullptr ? format->format : FORMAT_UNKNOWN;
 }
 
-cImageDecoder::cImageDecoder(const char* path)
-    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr), table(nullptr)
+cImageDecoder::cImageDecoder(const char* path) : cImageDecoder(fopen(path, "rb")) {}
+
+cImageDecoder::cImageDecoder(FILE* opened)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(opened), formatState(nullptr), table(nullptr)
 {
-    file = fopen(path, "rb");
     if (file == nullptr) {
         error = DE_OPEN;
         return;

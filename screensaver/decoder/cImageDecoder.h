@@ -47,6 +47,8 @@ struct DecoderFormat;
 class cImageDecoder {
 public:
     explicit cImageDecoder(const char* path);
+    // Takes over a stream opened for reading and closes it; a null stream is an open error.
+    explicit cImageDecoder(FILE* opened);
     ~cImageDecoder();
     cImageDecoder(const cImageDecoder&) = delete;
     cImageDecoder& operator=(const cImageDecoder&) = delete;

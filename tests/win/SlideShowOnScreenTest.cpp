@@ -425,9 +425,9 @@ TEST_F(MonitorsOnScreen, TheWindowCoversEveryMonitorAndMovementOnAnyOfThemCloses
     EXPECT_EQ(saver->WaitForExit(), 0u);
 }
 
-// Monitor i shows entry (tick + i) mod 3 at each tick, centred in it; the large one is cut
-// to each monitor's edges.
-TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
+// The monitors take turns from one sequence: at tick t monitor i of m shows entry
+// (t * m + i) mod 3, centred in it; the large one is cut to each monitor's edges.
+TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfTheSequenceAtEveryTick)
 {
     const Picture pictures[] = {PositionPicture(1100, 900), SolidPicture(64, 48, 0xFF0000),
                                 SolidPicture(64, 48, 0x0000FF)};
@@ -443,7 +443,7 @@ TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
         ASSERT_TRUE(WaitForPictures(window));
         for (size_t i = 0; i < monitors.size(); ++i) {
             SCOPED_TRACE("tick " + std::to_string(tick) + ", monitor " + std::to_string(i));
-            const Picture& shown = pictures[(tick + i) % 3];
+            const Picture& shown = pictures[(tick * monitors.size() + i) % 3];
             const RECT& m = monitors[i];
             ExpectShownAt(SettledScreen(m), shown, (m.right - m.left - shown.width) / 2,
                           (m.bottom - m.top - shown.height) / 2);
