@@ -2,6 +2,8 @@
 
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
+#include "Fade.h"
+#include "FadeBlend.h"
 #include "GdiGuards.h"
 #include "PictureWorker.h"
 #include "Reports.h"
@@ -14,6 +16,9 @@
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
+// The fade's frames: about 30 a second.
+static const UINT_PTR kFadeTimerId = 2;
+static const UINT kFadeFrameInterval = 33;
 // How long a closing saver waits for a picture being read or decoded; then the process
 // ends without it.
 static const DWORD kWorkerStopWait = 250;
@@ -24,14 +29,19 @@ static const int kPathFreeLine = 215;
 static cArray* imageList = nullptr;
 static DWORD displayFlags = 0;
 static UINT_PTR timerId = 0;
+static int32_t interval = 0;
 static ShowRandom randomState;
 static cPictureWorker* worker = nullptr;
-static bool ticked = false;
+// With fading on: how long a fade lasts, each monitor's fade, and the timer of its frames.
+static bool fadeOn = false;
+static DWORD fadeDuration = 0;
+static cFades fades;
+static UINT_PTR fadeTimerId = 0;
 // Where each monitor's pictures go in the window, in show order.
 static RECT areas[kMostMonitors];
 static int32_t areaCount = 0;
 // Per monitor: the pictures drawn so far, and whether a tick found its next one not ready,
-// which is then drawn the moment it is.
+// which is then drawn the moment it is (the first one is drawn so).
 static uint32_t picturesDrawn[kMostMonitors];
 static bool late[kMostMonitors];
 
@@ -113,21 +123,6 @@ static void FillBlackAround(HDC dc, const RECT& area, const RECT& picture)
     }
 }
 
-// Copied when the sizes match, stretched otherwise: the decoder has made a picture drawn
-// smaller at its drawn size wherever that can be made.
-static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
-{
-    const RECT& to = picture.destination;
-    const PixelRect& from = picture.source;
-    int toWidth = to.right - to.left, toHeight = to.bottom - to.top;
-    int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
-    if (fromWidth == toWidth && fromHeight == toHeight) {
-        BitBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, SRCCOPY);
-    } else {
-        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
-    }
-}
-
 // The prepared picture in `area` of the window: the area turns black around it and shows it,
 // so that it replaces the last one directly. A picture without a bitmap leaves it black.
 static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
@@ -142,14 +137,48 @@ static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
     DrawPicture(dc, memory, picture);
 }
 
+static void StopFadeTimer(HWND window)
+{
+    if (fadeTimerId != 0) {
+        KillTimer(window, fadeTimerId);
+        fadeTimerId = 0;
+    }
+}
+
+// The picture fades in over what the monitor shows, or without fading on (or where the fade's
+// pictures cannot be made) replaces it directly. Without a timer for its frames the fade
+// ends at once.
+static void ShowArriving(HWND window, HDC dc, int32_t monitor, const TickPicture& picture)
+{
+    if (!fadeOn || !fades.Begin(dc, monitor, areas[monitor], picture, fadeDuration, GetTickCount())) {
+        ShowPicture(dc, areas[monitor], picture);
+        return;
+    }
+    if (fadeTimerId == 0) {
+        fadeTimerId = SetTimer(window, kFadeTimerId, kFadeFrameInterval, nullptr);
+    }
+    if (fadeTimerId == 0) {
+        fades.EndAll(dc);
+    }
+}
+
+// The ticks begin one interval after the first picture is drawn.
+static void StartTicks(HWND window)
+{
+    if (timerId == 0) {
+        timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
+    }
+}
+
 // Draws the monitor's prepared picture and orders its next; false while it is not ready.
-static bool ShowPrepared(HDC dc, int32_t monitor)
+static bool ShowPrepared(HWND window, HDC dc, int32_t monitor)
 {
     TickPicture picture;
     if (!worker->Take(monitor, &picture)) {
         return false;
     }
-    ShowPicture(dc, areas[monitor], picture);
+    ShowArriving(window, dc, monitor, picture);
+    StartTicks(window);
     late[monitor] = false;
     ++picturesDrawn[monitor];
     OrderNextPicture(monitor);
@@ -200,21 +229,24 @@ static void MeasureAreas(HWND window)
     }
 }
 
-// The worker starts on the first picture of each monitor at once; the first tick draws them.
+// The worker starts on the first picture of each monitor at once, and each is drawn as soon
+// as it is prepared; the ticks begin with the first.
 static void OnCreate(HWND window)
 {
     OpenKeys();
     displayFlags = ReadFlags();
     char updateTime[UPDATE_TIME_CHARS + 1];
     ReadUpdateTime(updateTime);
-    int32_t interval = ParseUpdateTime(updateTime);
+    interval = ParseUpdateTime(updateTime);
+    fadeDuration = FadeDuration(static_cast<uint32_t>(interval));
+    fadeOn = (displayFlags & FLAG_FADE) != 0 && fadeDuration > 0;
     if (displayFlags & FLAG_RANDOM_ORDER) {
         randomState.Seed(static_cast<uint32_t>(time(nullptr)));
     }
-    ticked = false;
+    timerId = 0;
     for (int32_t monitor = 0; monitor < kMostMonitors; ++monitor) {
         picturesDrawn[monitor] = 0;
-        late[monitor] = false;
+        late[monitor] = true;
     }
     LoadImageList();
     MeasureAreas(window);
@@ -223,19 +255,36 @@ static void OnCreate(HWND window)
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
         OrderNextPicture(monitor);
     }
-    timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
 }
 
 // A tick only draws: each monitor its prepared picture, or, while that is not ready, the
 // current one stays.
-static void OnTimer(HWND window)
+static void OnTick(HWND window)
 {
-    ticked = true;
     cWindowDc dc(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        if (!ShowPrepared(dc, monitor)) {
+        if (!ShowPrepared(window, dc, monitor)) {
             late[monitor] = true;
         }
+    }
+}
+
+// A frame of each fade under way; the timer stops with the last fade.
+static void OnFadeFrame(HWND window)
+{
+    cWindowDc dc(window);
+    if (!fades.DrawFrames(dc, GetTickCount())) {
+        StopFadeTimer(window);
+    }
+}
+
+// The fade's timer gives frames; any other timer message is a tick.
+static void OnTimer(HWND window, WPARAM id)
+{
+    if (fadeOn && id == kFadeTimerId) {
+        OnFadeFrame(window);
+    } else {
+        OnTick(window);
     }
 }
 
@@ -243,40 +292,43 @@ static void OnPictureReady(HWND window, WPARAM monitor)
 {
     if (static_cast<int32_t>(monitor) < areaCount && late[monitor]) {
         cWindowDc dc(window);
-        ShowPrepared(dc, static_cast<int32_t>(monitor));
+        ShowPrepared(window, dc, static_cast<int32_t>(monitor));
     }
 }
 
-// The monitors whose picture a tick is still waiting for, or whose next one is not ready.
+// The monitors whose picture is not drawn yet or still fading in, or whose next one is not
+// ready.
 static LRESULT PicturesWaiting()
 {
     LRESULT waiting = 0;
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        waiting += late[monitor] || !worker->Ready(monitor);
+        waiting += late[monitor] || fades.Fading(monitor) || !worker->Ready(monitor);
     }
     return waiting;
 }
 
+// Black, and with fading on what each monitor shows drawn again.
 static void OnEraseBackground(HWND window)
 {
     cWindowDc dc(window);
     RECT client;
     GetClientRect(window, &client);
     FillBlack(dc, client);
+    fades.Redraw(dc);
 }
 
-// The monitors' new layout goes black and, once the show has begun, shows pictures as soon
-// as they are prepared for it: in list order the entries of the last tick again, in random
-// order new draws. The repaint the window's new size asks for would only black them out.
+// Fades end at once; the monitors' new layout goes black and shows pictures as soon as they
+// are prepared for it: in list order the entries shown last again, in random order new
+// draws. The repaint the window's new size asks for would only black them out.
 static void OnDisplayChange(HWND window)
 {
+    StopFadeTimer(window);
+    fades.Forget();
     OnEraseBackground(window);
     MeasureAreas(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        if (ticked) {
-            picturesDrawn[monitor] -= picturesDrawn[monitor] > 0;
-            late[monitor] = true;
-        }
+        picturesDrawn[monitor] -= picturesDrawn[monitor] > 0;
+        late[monitor] = true;
         OrderNextPicture(monitor);
     }
     ValidateRect(window, nullptr);
@@ -290,6 +342,8 @@ static void OnDestroy(HWND window)
     if (timerId != 0) {
         KillTimer(window, timerId);
     }
+    StopFadeTimer(window);
+    fades.Forget();
     if (worker->Stop(kWorkerStopWait)) {
         delete worker;
         ReleaseImageList();
@@ -304,7 +358,7 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         OnCreate(window);
         break;
     case WM_TIMER:
-        OnTimer(window);
+        OnTimer(window, wParam);
         break;
     case SHOW_PICTURE_READY:
         OnPictureReady(window, wParam);
