@@ -3,6 +3,7 @@
 #include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "host/SaverHost.h"
 #include "host/SaverStartup.h"
 #include "host/SaverWindow.h"
 #include "screensaver/shared.h"
@@ -41,7 +42,7 @@ DWORD TimeTicks(HWND window, int count)
 
 // The full-screen saver window in the host's shape; its class keeps no DC of its own, so
 // that other threads can read the window.
-HWND CreateSaverWindow()
+void RegisterSaverClass()
 {
     WNDCLASSA saverClass = {};
     saverClass.lpfnWndProc = SaverClassProc;
@@ -49,6 +50,11 @@ HWND CreateSaverWindow()
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = "WindowsScreenSaverClass";
     RegisterClassA(&saverClass);
+}
+
+HWND CreateSaverWindow()
+{
+    RegisterSaverClass();
     SaverWindowShape shape = SaverWindowShapeFor(nullptr);
     const RECT& r = shape.rect;
     return CreateWindowExA(shape.extendedStyle, "WindowsScreenSaverClass", shape.title, shape.style, r.left, r.top,
@@ -109,11 +115,11 @@ DWORD WINAPI WatchCentre(void* context)
     return 0;
 }
 
-// Two ticks; the colours the window's centre shows from before the second one until blue.
+// The first picture, drawn without a tick, then a tick; the colours the window's centre shows
+// from before the tick until blue.
 CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
-    SendMessageA(window, WM_TIMER, 1, 0);
     WaitForPictures(window);
     HANDLE firstSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), firstSeen, {}};
@@ -148,6 +154,24 @@ CHILD_SCENARIO(DisplayChange)
     Observe("centre", GetPixel(dc, centre.x, centre.y));
     ReleaseDC(window, dc);
     DestroyWindow(window);
+    return 0;
+}
+
+// A preview inside a window of this process: the colour its centre shows once its first
+// picture is drawn, without a tick.
+CHILD_SCENARIO(PreviewFirstPicture)
+{
+    SetHostFlags(1, 0);
+    HWND parent = CreateWindowExA(0, "STATIC", "Preview parent", WS_POPUP | WS_VISIBLE, 50, 50, 320, 240, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    RegisterSaverClass();
+    HWND preview = CreateWindowExA(0, "WindowsScreenSaverClass", "Preview", WS_CHILD | WS_VISIBLE, 0, 0, 320, 240,
+                                   parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Observe("waiting", WaitForPictures(preview) ? 0 : 1);
+    HDC dc = GetDC(preview);
+    Observe("centre", GetPixel(dc, 160, 120));
+    ReleaseDC(preview, dc);
+    DestroyWindow(parent);
     return 0;
 }
 
@@ -190,6 +214,17 @@ TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
     Observations seen = child.Observed();
     EXPECT_EQ(seen["coversTheScreen"], "1");
     EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0))) << "the picture at once, in the new layout";
+}
+
+TEST_F(SaverWindowProcedures, APreviewShowsItsFirstPictureWithoutATick)
+{
+    std::vector<uint32_t> red(40 * 30, 0xFF0000);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+    ChildProcess child("PreviewFirstPicture");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["waiting"], "0");
+    EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0)));
 }
 
 } // namespace
