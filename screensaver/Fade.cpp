@@ -151,11 +151,12 @@ bool cFades::DrawFrames(HDC window, DWORD now)
     return going;
 }
 
+// The frame's memory stays for the next fade, whose first frame then does not wait for the
+// system to hand out its pages.
 void cFades::End(HDC window, MonitorFade& fade)
 {
     Copy(window, fade.shown, fade.area);
     fade.from.Release();
-    fade.frame.Release();
     fade.fading = false;
 }
 

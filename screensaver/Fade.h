@@ -34,7 +34,8 @@ private:
 };
 
 // One monitor: `shown` is the picture its area shows, or while `fading`, the one coming in
-// over `from`, the area as it was; `frame` is the blend last drawn, once `frameDrawn`.
+// over `from`, the area as it was; `frame` is the blend last drawn, once `frameDrawn`, and
+// its memory is kept between fades.
 struct MonitorFade {
     RECT area;
     cAreaImage shown;
