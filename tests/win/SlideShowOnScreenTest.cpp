@@ -516,6 +516,33 @@ TEST_F(SlideShowOnScreen, AFadeBlendsWholeAreasAndEndsOnTheNewPictureExactly)
     ExpectCentred(SettledScreen(), smallPicture);
 }
 
+// A picture that comes while a fade goes on fades in from what the screen shows then: with
+// pure red, blue and green pictures, the channels of every frame add up to 255, and the blue
+// coming in stops growing when green comes.
+TEST_F(SlideShowOnScreen, APictureArrivingDuringAFadeFadesInFromWhatIsShown)
+{
+    const uint32_t red = 0xFF0000, blue = 0x0000FF, green = 0x00FF00;
+    HWND window = Start(4, {WriteBmpFile(SolidPicture(64, 64, red)), WriteBmpFile(SolidPicture(64, 64, blue)),
+                            WriteBmpFile(SolidPicture(64, 64, green))});
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForPictures(window));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    ASSERT_TRUE(WaitUntil([=] {
+        uint32_t colour = CentreColour();
+        return colour != red && colour != blue;
+    })) << "no frame between red and blue";
+    SendMessageA(window, WM_TIMER, 1, 0);
+    uint32_t last = CentreColour();
+    DWORD start = GetTickCount();
+    while (PicturesWaiting(window) != 0 && GetTickCount() - start < kTimeout) {
+        uint32_t colour = CentreColour();
+        EXPECT_NEAR((colour >> 16) + (colour >> 8 & 0xFF) + (colour & 0xFF), 255, 6) << std::hex << colour;
+        EXPECT_LE(colour & 0xFF, (last & 0xFF) + 2) << std::hex << colour << " after " << last;
+        last = colour;
+    }
+    EXPECT_EQ(CentrePixel(SettledScreen()), green);
+}
+
 // The fade goes on while the window's thread answers at once, and a key closes the saver.
 TEST_F(SlideShowOnScreen, AKeyDuringAFadeClosesAtOnce)
 {
