@@ -27,6 +27,7 @@
 #define IDC_ADD 3005
 #define IDC_CLEAR 3014
 #define IDC_SORT 3015
+#define IDC_ADD_FOLDER 3020
 
 // Labels that no code addresses.
 #define IDC_LABEL -1

@@ -135,9 +135,14 @@ bool cPictureWorker::Ready(int32_t monitor)
     return slots[monitor].ready;
 }
 
+// Between two cancellations of the thread's read while it has not ended.
+static const DWORD kCancelInterval = 10;
+
 // A read the thread is blocked in is cancelled where the system can (from Windows Vista on):
 // a thread in synchronous I/O on a share that is gone would otherwise keep the ended process
-// from going away until the network gives up.
+// from going away until the network gives up. The thread may start its next read just after
+// a cancellation, so its reads are cancelled again and again until it has ended or the time
+// is up.
 bool cPictureWorker::Stop(DWORD milliseconds)
 {
     {
@@ -146,10 +151,20 @@ bool cPictureWorker::Stop(DWORD milliseconds)
     }
     SetEvent(wake);
     CancelIoEntry cancelIo = LookUpEntry<CancelIoEntry>(GetModuleHandleA("KERNEL32.DLL"), "CancelSynchronousIo");
-    if (cancelIo != nullptr) {
-        cancelIo(thread);
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (cancelIo != nullptr) {
+            cancelIo(thread);
+        }
+        DWORD waited = GetTickCount() - start;
+        DWORD left = waited < milliseconds ? milliseconds - waited : 0;
+        if (WaitForSingleObject(thread, left < kCancelInterval ? left : kCancelInterval) == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (left <= kCancelInterval) {
+            return false;
+        }
     }
-    return WaitForSingleObject(thread, milliseconds) == WAIT_OBJECT_0;
 }
 
 unsigned __stdcall cPictureWorker::Run(void* worker)

@@ -5,8 +5,7 @@
 // handling of each message of the fade's timer, as the message loop dispatches them) and
 // the median and longest frame.
 // Usage: time-tick-handler [TICKS]
-#include "host/SaverStartup.h"
-#include "host/SaverWindow.h"
+#include "host/SaverClass.h"
 #include "screensaver/SSaver.h"
 
 #include <algorithm>
@@ -14,24 +13,12 @@
 #include <cstdlib>
 #include <vector>
 
-static const char* const kClassName = "WindowsScreenSaverClass";
 static const WPARAM kFadeTimerId = 2;
 
 static HWND CreateShowWindow()
 {
-    WNDCLASSA saverClass = {};
-    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-    saverClass.lpfnWndProc = SaverClassProc;
-    saverClass.hInstance = GetModuleHandleA(nullptr);
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = kClassName;
-    if (RegisterClassA(&saverClass) == 0) {
-        return nullptr;
-    }
-    SaverWindowShape shape = SaverWindowShapeFor(nullptr);
-    const RECT& r = shape.rect;
-    return CreateWindowExA(shape.extendedStyle, kClassName, shape.title, shape.style, r.left, r.top, r.right - r.left,
-                           r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    return RegisterSaverClass(instance) ? CreateSaverWindow(instance, nullptr) : nullptr;
 }
 
 static double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)

@@ -134,6 +134,20 @@ void ExpectFrame(const Template& dialog, DWORD style, const char* caption, short
     EXPECT_EQ(dialog.font, "MS Sans Serif");
 }
 
+// No two controls overlap, and each lies within the dialog.
+void ExpectApartAndInside(const Template& dialog)
+{
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        const Item& a = dialog.items[i];
+        EXPECT_TRUE(a.x >= 0 && a.y >= 0 && a.x + a.cx <= dialog.cx && a.y + a.cy <= dialog.cy) << a.text;
+        for (size_t j = i + 1; j < dialog.items.size(); ++j) {
+            const Item& b = dialog.items[j];
+            bool apart = a.x + a.cx <= b.x || b.x + b.cx <= a.x || a.y + a.cy <= b.y || b.y + b.cy <= a.y;
+            EXPECT_TRUE(apart) << a.text << " and " << b.text;
+        }
+    }
+}
+
 TEST(DialogTemplates, ConfigurationDialog)
 {
     Template dialog = LoadTemplate(DLG_CONFIGURE);
@@ -194,8 +208,10 @@ TEST(DialogTemplates, ImageListDialog)
         {kButtonStyle, 236, 108, 50, 14, IDC_ADD, kButton, "Add"},
         {kButtonStyle, 236, 36, 50, 14, IDC_CLEAR, kButton, "Clear"},
         {kButtonStyle, 236, 15, 50, 14, IDC_SORT, kButton, "Sort"},
+        {kButtonStyle, 236, 53, 50, 14, IDC_ADD_FOLDER, kButton, "Add Folder..."},
     };
     EXPECT_EQ(dialog.items, items);
+    ExpectApartAndInside(dialog);
 }
 
 TEST(DialogTemplates, IconAndStrings)

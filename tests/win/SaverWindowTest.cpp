@@ -3,9 +3,8 @@
 #include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "host/SaverClass.h"
 #include "host/SaverHost.h"
-#include "host/SaverStartup.h"
-#include "host/SaverWindow.h"
 #include "screensaver/shared.h"
 #include "tests/common/TestFiles.h"
 
@@ -42,23 +41,11 @@ DWORD TimeTicks(HWND window, int count)
 
 // The full-screen saver window in the host's shape; its class keeps no DC of its own, so
 // that other threads can read the window.
-void RegisterSaverClass()
-{
-    WNDCLASSA saverClass = {};
-    saverClass.lpfnWndProc = SaverClassProc;
-    saverClass.hInstance = GetModuleHandleA(nullptr);
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = "WindowsScreenSaverClass";
-    RegisterClassA(&saverClass);
-}
-
 HWND CreateSaverWindow()
 {
-    RegisterSaverClass();
-    SaverWindowShape shape = SaverWindowShapeFor(nullptr);
-    const RECT& r = shape.rect;
-    return CreateWindowExA(shape.extendedStyle, "WindowsScreenSaverClass", shape.title, shape.style, r.left, r.top,
-                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    RegisterSaverClass(instance, kSaverClassStyle & ~CS_OWNDC);
+    return ::CreateSaverWindow(instance, nullptr);
 }
 
 // The primary monitor's centre in the window.
@@ -162,11 +149,11 @@ CHILD_SCENARIO(DisplayChange)
 CHILD_SCENARIO(PreviewFirstPicture)
 {
     SetHostFlags(1, 0);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND parent = CreateWindowExA(0, "STATIC", "Preview parent", WS_POPUP | WS_VISIBLE, 50, 50, 320, 240, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
-    RegisterSaverClass();
-    HWND preview = CreateWindowExA(0, "WindowsScreenSaverClass", "Preview", WS_CHILD | WS_VISIBLE, 0, 0, 320, 240,
-                                   parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  nullptr, instance, nullptr);
+    RegisterSaverClass(instance, kSaverClassStyle & ~CS_OWNDC);
+    HWND preview = ::CreateSaverWindow(instance, parent);
     Observe("waiting", WaitForPictures(preview) ? 0 : 1);
     HDC dc = GetDC(preview);
     Observe("centre", GetPixel(dc, 160, 120));
