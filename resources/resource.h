@@ -12,6 +12,7 @@
 #define IDC_RANDOM_UPDATE 3013
 #define IDC_FULL_SCREEN 3016
 #define IDC_ABOUT 3017
+#define IDC_FADE 3018
 
 // About box.
 #define IDC_VERSION_TEXT 1018

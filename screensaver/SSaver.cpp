@@ -2,6 +2,8 @@
 
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
+#include "Fade.h"
+#include "FadeBlend.h"
 #include "GdiGuards.h"
 #include "PictureWorker.h"
 #include "Reports.h"
@@ -19,19 +21,27 @@
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
+// The fade's frames: about 30 a second.
+static const UINT_PTR kFadeTimerId = 2;
+static const UINT kFadeFrameInterval = 33;
 // How long a closing saver waits for a picture being read or decoded; then the process
 // ends without it.
 static const DWORD kWorkerStopWait = 250;
 
 static DWORD displayFlags = 0;
 static UINT_PTR timerId = 0;
+static int32_t interval = 0;
 static cPictureWorker* worker = nullptr;
-static bool ticked = false;
+// With fading on: how long a fade lasts, each monitor's fade, and the timer of its frames.
+static bool fadeOn = false;
+static DWORD fadeDuration = 0;
+static cFades fades;
+static UINT_PTR fadeTimerId = 0;
 // Where each monitor's pictures go in the window, in show order.
 static RECT areas[kMostMonitors];
 static int32_t areaCount = 0;
-// Per monitor: whether a tick found its next picture not ready, which is then drawn the
-// moment it is.
+// Per monitor: whether its next picture is to be drawn the moment it is prepared: the first,
+// and one a tick found not ready.
 static bool late[kMostMonitors];
 // The latest pick drawn: where the next run goes on (serial 0: nothing drawn yet).
 static SequencePick lastShown;
@@ -98,21 +108,6 @@ static void FillBlackAround(HDC dc, const RECT& area, const RECT& picture)
     }
 }
 
-// Copied when the sizes match, stretched otherwise: the decoder has made a picture drawn
-// smaller at its drawn size wherever that can be made.
-static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
-{
-    const RECT& to = picture.destination;
-    const PixelRect& from = picture.source;
-    int toWidth = to.right - to.left, toHeight = to.bottom - to.top;
-    int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
-    if (fromWidth == toWidth && fromHeight == toHeight) {
-        BitBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, SRCCOPY);
-    } else {
-        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
-    }
-}
-
 // The prepared picture in `area` of the window: the area turns black around it and shows it,
 // so that it replaces the last one directly. A picture without a bitmap leaves it black.
 static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
@@ -127,14 +122,48 @@ static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
     DrawPicture(dc, memory, picture);
 }
 
+static void StopFadeTimer(HWND window)
+{
+    if (fadeTimerId != 0) {
+        KillTimer(window, fadeTimerId);
+        fadeTimerId = 0;
+    }
+}
+
+// The picture fades in over what the monitor shows, or without fading on (or where the fade's
+// pictures cannot be made) replaces it directly. Without a timer for its frames the fade
+// ends at once.
+static void ShowArriving(HWND window, HDC dc, int32_t monitor, const TickPicture& picture)
+{
+    if (!fadeOn || !fades.Begin(dc, monitor, areas[monitor], picture, fadeDuration, GetTickCount())) {
+        ShowPicture(dc, areas[monitor], picture);
+        return;
+    }
+    if (fadeTimerId == 0) {
+        fadeTimerId = SetTimer(window, kFadeTimerId, kFadeFrameInterval, nullptr);
+    }
+    if (fadeTimerId == 0) {
+        fades.EndAll(dc);
+    }
+}
+
+// The ticks begin one interval after the first picture is drawn.
+static void StartTicks(HWND window)
+{
+    if (timerId == 0) {
+        timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
+    }
+}
+
 // Draws the monitor's prepared picture and orders its next; false while it is not ready.
-static bool ShowPrepared(HDC dc, int32_t monitor)
+static bool ShowPrepared(HWND window, HDC dc, int32_t monitor)
 {
     TickPicture picture;
     if (!worker->Take(monitor, &picture)) {
         return false;
     }
-    ShowPicture(dc, areas[monitor], picture);
+    ShowArriving(window, dc, monitor, picture);
+    StartTicks(window);
     late[monitor] = false;
     if (picture.pick.serial > lastShown.serial) {
         lastShown = std::move(picture.pick);
@@ -187,18 +216,21 @@ static void MeasureAreas(HWND window)
     }
 }
 
-// The worker starts on the first picture of each monitor at once; the first tick draws them.
+// The worker starts on the first picture of each monitor at once, and each is drawn as soon
+// as it is prepared; the ticks begin with the first.
 static void OnCreate(HWND window)
 {
     OpenKeys();
     displayFlags = ReadFlags();
     char updateTime[UPDATE_TIME_CHARS + 1];
     ReadUpdateTime(updateTime);
-    int32_t interval = ParseUpdateTime(updateTime);
-    ticked = false;
+    interval = ParseUpdateTime(updateTime);
+    fadeDuration = FadeDuration(static_cast<uint32_t>(interval));
+    fadeOn = (displayFlags & FLAG_FADE) != 0 && fadeDuration > 0;
+    timerId = 0;
     lastShown = SequencePick();
     for (int32_t monitor = 0; monitor < kMostMonitors; ++monitor) {
-        late[monitor] = false;
+        late[monitor] = true;
     }
     MeasureAreas(window);
     worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY, MakeSequence());
@@ -206,19 +238,36 @@ static void OnCreate(HWND window)
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
         OrderPicture(monitor, false);
     }
-    timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
 }
 
 // A tick only draws: each monitor its prepared picture, or, while that is not ready, the
 // current one stays.
-static void OnTimer(HWND window)
+static void OnTick(HWND window)
 {
-    ticked = true;
     cWindowDc dc(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        if (!ShowPrepared(dc, monitor)) {
+        if (!ShowPrepared(window, dc, monitor)) {
             late[monitor] = true;
         }
+    }
+}
+
+// A frame of each fade under way; the timer stops with the last fade.
+static void OnFadeFrame(HWND window)
+{
+    cWindowDc dc(window);
+    if (!fades.DrawFrames(dc, GetTickCount())) {
+        StopFadeTimer(window);
+    }
+}
+
+// The fade's timer gives frames; any other timer message is a tick.
+static void OnTimer(HWND window, WPARAM id)
+{
+    if (fadeOn && id == kFadeTimerId) {
+        OnFadeFrame(window);
+    } else {
+        OnTick(window);
     }
 }
 
@@ -226,38 +275,43 @@ static void OnPictureReady(HWND window, WPARAM monitor)
 {
     if (static_cast<int32_t>(monitor) < areaCount && late[monitor]) {
         cWindowDc dc(window);
-        ShowPrepared(dc, static_cast<int32_t>(monitor));
+        ShowPrepared(window, dc, static_cast<int32_t>(monitor));
     }
 }
 
-// The monitors whose picture a tick is still waiting for, or whose next one is not ready.
+// The monitors whose picture is not drawn yet or still fading in, or whose next one is not
+// ready.
 static LRESULT PicturesWaiting()
 {
     LRESULT waiting = 0;
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        waiting += late[monitor] || !worker->Ready(monitor);
+        waiting += late[monitor] || fades.Fading(monitor) || !worker->Ready(monitor);
     }
     return waiting;
 }
 
+// Black, and with fading on what each monitor shows drawn again.
 static void OnEraseBackground(HWND window)
 {
     cWindowDc dc(window);
     RECT client;
     GetClientRect(window, &client);
     FillBlack(dc, client);
+    fades.Redraw(dc);
 }
 
-// The monitors' new layout goes black and, once the show has begun, shows each monitor's
-// picture again as soon as it is prepared for it; the pictures that were to come next
-// follow. The repaint the window's new size asks for would only black them out.
+// Fades end at once; the monitors' new layout goes black and shows each monitor's picture
+// again as soon as it is prepared for it; the pictures that were to come next follow. The
+// repaint the window's new size asks for would only black them out.
 static void OnDisplayChange(HWND window)
 {
+    StopFadeTimer(window);
+    fades.Forget();
     OnEraseBackground(window);
     MeasureAreas(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        late[monitor] = ticked;
-        OrderPicture(monitor, ticked);
+        late[monitor] = true;
+        OrderPicture(monitor, true);
     }
     ValidateRect(window, nullptr);
 }
@@ -271,6 +325,8 @@ static void OnDestroy(HWND window)
     if (timerId != 0) {
         KillTimer(window, timerId);
     }
+    StopFadeTimer(window);
+    fades.Forget();
     if (worker->Stop(kWorkerStopWait)) {
         delete worker;
     }
@@ -284,7 +340,7 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         OnCreate(window);
         break;
     case WM_TIMER:
-        OnTimer(window);
+        OnTimer(window, wParam);
         break;
     case SHOW_PICTURE_READY:
         OnPictureReady(window, wParam);

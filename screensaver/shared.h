@@ -16,6 +16,7 @@ bool KeysOpen();
 // Flags bits.
 const DWORD FLAG_RANDOM_ORDER = 1;
 const DWORD FLAG_SCALE_TO_FIT = 2;
+const DWORD FLAG_FADE = 4;
 
 // Reader buffers, in characters.
 const DWORD UPDATE_TIME_CHARS = 10;

@@ -151,7 +151,7 @@ void ExpectApartAndInside(const Template& dialog)
 TEST(DialogTemplates, ConfigurationDialog)
 {
     Template dialog = LoadTemplate(DLG_CONFIGURE);
-    ExpectFrame(dialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, "Velmarin Screensaver", 50, 50, 216, 85);
+    ExpectFrame(dialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, "Velmarin Screensaver", 50, 50, 216, 100);
     const std::vector<Item> items = {
         {kDefaultButton, 159, 44, 50, 14, IDOK, kButton, "OK"},
         {kButtonStyle, 159, 64, 50, 14, IDCANCEL, kButton, "Cancel"},
@@ -163,6 +163,7 @@ TEST(DialogTemplates, ConfigurationDialog)
         {kCheckBox, 15, 52, 67, 10, IDC_RANDOM_UPDATE, kButton, "Random update"},
         {kCheckBox, 15, 68, 49, 10, IDC_FULL_SCREEN, kButton, "FullScreen"},
         {kButtonStyle, 159, 26, 50, 14, IDC_ABOUT, kButton, "About"},
+        {kCheckBox, 15, 84, 90, 10, IDC_FADE, kButton, "Fade between pictures"},
     };
     EXPECT_EQ(dialog.items, items);
 }

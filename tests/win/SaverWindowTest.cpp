@@ -4,6 +4,7 @@
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
 #include "host/SaverClass.h"
+#include "host/SaverHost.h"
 #include "screensaver/shared.h"
 #include "tests/common/TestFiles.h"
 
@@ -101,11 +102,11 @@ DWORD WINAPI WatchCentre(void* context)
     return 0;
 }
 
-// Two ticks; the colours the window's centre shows from before the second one until blue.
+// The first picture, drawn without a tick, then a tick; the colours the window's centre shows
+// from before the tick until blue.
 CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
-    SendMessageA(window, WM_TIMER, 1, 0);
     WaitForPictures(window);
     HANDLE firstSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), firstSeen, {}};
@@ -140,6 +141,24 @@ CHILD_SCENARIO(DisplayChange)
     Observe("centre", GetPixel(dc, centre.x, centre.y));
     ReleaseDC(window, dc);
     DestroyWindow(window);
+    return 0;
+}
+
+// A preview inside a window of this process: the colour its centre shows once its first
+// picture is drawn, without a tick.
+CHILD_SCENARIO(PreviewFirstPicture)
+{
+    SetHostFlags(1, 0);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HWND parent = CreateWindowExA(0, "STATIC", "Preview parent", WS_POPUP | WS_VISIBLE, 50, 50, 320, 240, nullptr,
+                                  nullptr, instance, nullptr);
+    RegisterSaverClass(instance, kSaverClassStyle & ~CS_OWNDC);
+    HWND preview = ::CreateSaverWindow(instance, parent);
+    Observe("waiting", WaitForPictures(preview) ? 0 : 1);
+    HDC dc = GetDC(preview);
+    Observe("centre", GetPixel(dc, 160, 120));
+    ReleaseDC(preview, dc);
+    DestroyWindow(parent);
     return 0;
 }
 
@@ -182,6 +201,17 @@ TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
     Observations seen = child.Observed();
     EXPECT_EQ(seen["coversTheScreen"], "1");
     EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0))) << "the picture at once, in the new layout";
+}
+
+TEST_F(SaverWindowProcedures, APreviewShowsItsFirstPictureWithoutATick)
+{
+    std::vector<uint32_t> red(40 * 30, 0xFF0000);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+    ChildProcess child("PreviewFirstPicture");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["waiting"], "0");
+    EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0)));
 }
 
 } // namespace
