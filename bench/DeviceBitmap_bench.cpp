@@ -25,3 +25,8 @@ HBITMAP ShrinkDeviceBitmap(HDC, HBITMAP, uint32_t, uint32_t)
 {
     return nullptr;
 }
+
+HBITMAP EnlargeDeviceBitmap(HDC, HBITMAP, uint32_t, uint32_t, const PixelRect&)
+{
+    return nullptr;
+}

@@ -8,7 +8,3 @@ void SetHostFlags(int preview, int windows95Family);
 
 // The message the window sends itself to ask the password verifier.
 const UINT VERIFY_REQUEST = WM_APP;
-
-void LoadPasswordVerifier();
-void UnloadPasswordVerifier();
-void SetSaverRunning(int on);

@@ -4,17 +4,14 @@
 #include "../shared/cgen.h"
 #include "CommandLine.h"
 #include "EntryLookup.h"
+#include "PasswordLock.h"
+#include "SaverClass.h"
 #include "SaverHost.h"
 #include "SaverWindow.h"
 #include "resources/resource.h"
 
 static HINSTANCE instanceHandle = nullptr;
 
-static const char* const kClassName = "WindowsScreenSaverClass";
-static const char* const kFullScreenTitle = "Screen Saver";
-static const char* const kPreviewTitle = "Preview";
-static const DWORD kFullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-static const DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
 static const int kFailedRun = -1;
 
 typedef DWORD(WINAPI* ChangePasswordEntry)(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2);
@@ -129,8 +126,8 @@ int ChangeSaverPassword(const char* text)
 
 static bool OtherSaverRunning()
 {
-    HWND other = FindWindowA(kClassName, kFullScreenTitle);
-    if (other != nullptr && IsWindow(other)) {
+    HWND other = FindFullScreenSaver();
+    if (other != nullptr) {
         SetForegroundWindow(other);
         return true;
     }
@@ -147,43 +144,10 @@ static WPARAM RunMessageLoop()
     return message.wParam;
 }
 
-SaverWindowShape SaverWindowShapeFor(HWND parent)
-{
-    if (parent != nullptr) {
-        RECT client = {}; // empty when the parent went away
-        GetClientRect(parent, &client);
-        return {{0, 0, client.right, client.bottom}, kPreviewStyle, 0, kPreviewTitle};
-    }
-    int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    RECT virtualScreen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                          top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    return {virtualScreen, kFullScreenStyle, WS_EX_TOPMOST, kFullScreenTitle};
-}
-
-static bool RegisterSaverClass()
-{
-    WNDCLASSA saverClass = {};
-    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-    saverClass.lpfnWndProc = SaverClassProc;
-    saverClass.hInstance = instanceHandle;
-    saverClass.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(ICON_SAVER));
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = kClassName;
-    return RegisterClassA(&saverClass) != 0;
-}
-
-static HWND CreateSaverWindow(HWND parent)
-{
-    SaverWindowShape shape = SaverWindowShapeFor(parent);
-    const RECT& r = shape.rect;
-    return CreateWindowExA(shape.extendedStyle, kClassName, shape.title, shape.style, r.left, r.top, r.right - r.left,
-                           r.bottom - r.top, parent, nullptr, instanceHandle, nullptr);
-}
-
 // The window's message loop until it is destroyed; the quit code, or -1 when there is no window.
 static int ShowSaverWindow(HWND parent)
 {
-    HWND window = RegisterSaverClass() ? CreateSaverWindow(parent) : nullptr;
+    HWND window = RegisterSaverClass(instanceHandle) ? CreateSaverWindow(instanceHandle, parent) : nullptr;
     if (window == nullptr) {
         return kFailedRun;
     }

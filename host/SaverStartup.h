@@ -9,15 +9,5 @@ int SaverMain(HINSTANCE instance, const char* tail);
 void InstallExceptionGuard();
 int RunSaverWindow(HWND parent);
 
-// The saver window's place on the screen, its styles and title: for a full-screen saver
-// (parent null) the whole virtual screen, for a preview its parent's client area.
-struct SaverWindowShape {
-    RECT rect;
-    DWORD style;
-    DWORD extendedStyle;
-    const char* title;
-};
-SaverWindowShape SaverWindowShapeFor(HWND parent);
-
 int OpenConfiguration(HWND owner);
 int ChangeSaverPassword(const char* text);

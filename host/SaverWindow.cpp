@@ -1,34 +1,20 @@
 #include "SaverWindow.h"
 
 #include "../screensaver/SSaver.h"
-#include "EntryLookup.h"
-#include "CursorMovement.h"
+#include "InputMethod.h"
+#include "MovementWatch.h"
+#include "PasswordLock.h"
+#include "SaverClass.h"
 #include "SaverHost.h"
-#include "SaverStartup.h"
-
-typedef BOOL(WINAPI* VerifierEntry)(HWND window);
-typedef HANDLE(WINAPI* AssociateEntry)(HWND window, HANDLE context);
-typedef HRESULT(WINAPI* MonitorDpiEntry)(HMONITOR monitor, int kind, UINT* dpiX, UINT* dpiY);
-typedef UINT(WINAPI* WindowDpiEntry)(HWND window);
 
 static int previewMode = 0;
 static int win95Family = 0;
 
 static int closeAllowed = 0;
 static int verifying = 0;
-static HMODULE verifierModule = nullptr;
-static VerifierEntry verifierEntry = nullptr;
-static HMODULE imeModule = nullptr;
-static AssociateEntry imeAssociate = nullptr;
-static HANDLE savedInputContext = nullptr;
-static HMODULE dpiModule = nullptr;
-static MonitorDpiEntry monitorDpi = nullptr;
-static WindowDpiEntry windowDpi = nullptr;
-static POINT referenceCursor = {0, 0};
 static DWORD lastVerifyTick = 0xFFFFFFFF;
 
 static const DWORD kVerifySpacing = 200;
-static const int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI: the DPI the user's scaling gives
 
 void SetHostFlags(int preview, int windows95Family)
 {
@@ -44,74 +30,6 @@ int PreviewMode()
 int Windows95Family()
 {
     return win95Family;
-}
-
-void SetSaverRunning(int on)
-{
-    if (!win95Family) {
-        return;
-    }
-    UINT previous = 0;
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, on, &previous, 0);
-}
-
-static void SwitchInputMethodOff(HWND window)
-{
-    imeModule = GetModuleHandleA("IMM32.DLL");
-    if (imeModule == nullptr) {
-        return;
-    }
-    imeAssociate = LookUpEntry<AssociateEntry>(imeModule, "ImmAssociateContext");
-    if (imeAssociate != nullptr) {
-        savedInputContext = imeAssociate(window, nullptr);
-    }
-}
-
-static void GiveInputContextBack(HWND window)
-{
-    if (imeModule != nullptr && imeAssociate != nullptr && savedInputContext != nullptr) {
-        imeAssociate(window, savedInputContext);
-    }
-}
-
-// The DPI look-ups of a current system, where it has them: the monitor's, else the window's.
-static void LookUpDpiEntries()
-{
-    dpiModule = LoadLibraryA("SHCORE.DLL");
-    if (dpiModule != nullptr) {
-        monitorDpi = LookUpEntry<MonitorDpiEntry>(dpiModule, "GetDpiForMonitor");
-    }
-    windowDpi = LookUpEntry<WindowDpiEntry>(GetModuleHandleA("USER32.DLL"), "GetDpiForWindow");
-}
-
-static void ReleaseDpiEntries()
-{
-    monitorDpi = nullptr;
-    windowDpi = nullptr;
-    if (dpiModule != nullptr) {
-        FreeLibrary(dpiModule);
-        dpiModule = nullptr;
-    }
-}
-
-// The DPI of the monitor at `point`, else that of the window; 0 when neither can be had.
-static UINT DpiAt(HWND window, POINT point)
-{
-    UINT dpiX = 0, dpiY = 0;
-    if (monitorDpi != nullptr &&
-        monitorDpi(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &dpiX, &dpiY) == S_OK) {
-        return dpiX;
-    }
-    return windowDpi != nullptr ? windowDpi(window) : 0;
-}
-
-// Where the cursor position cannot be had, the reference point stays where it was.
-static void ResetReferenceCursor()
-{
-    POINT now;
-    if (GetCursorPos(&now)) {
-        referenceCursor = now;
-    }
 }
 
 static void HideCursorUnlessPreview()
@@ -139,10 +57,7 @@ static bool IsSwallowedSystemCommand(WPARAM command)
 static LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     SwitchInputMethodOff(window);
-    if (!previewMode) {
-        LookUpDpiEntries();
-    }
-    ResetReferenceCursor();
+    StartMovementWatch(!previewMode);
     HideCursorUnlessPreview();
     return ScreenSaverProc(window, message, wParam, lParam);
 }
@@ -150,7 +65,7 @@ static LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 static LRESULT OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     GiveInputContextBack(window);
-    ReleaseDpiEntries();
+    StopMovementWatch();
     PostQuitMessage(0);
     return ScreenSaverProc(window, message, wParam, lParam);
 }
@@ -250,27 +165,13 @@ static void PostClose(HWND window)
     PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// Movements add up from the reference point until they pass the threshold of the monitor
-// the cursor is on.
-static void CheckMovement(HWND window)
-{
-    POINT now;
-    if (!GetCursorPos(&now)) {
-        return;
-    }
-    if (MovedPastThreshold(now.x - referenceCursor.x, now.y - referenceCursor.y, DpiAt(window, now))) {
-        PostClose(window);
-        referenceCursor = now;
-    }
-}
-
 // Nonzero when the saver may close now.
 static int ConfirmClose(HWND window)
 {
     if (verifying || closeAllowed) {
         return 0;
     }
-    if (verifierEntry == nullptr) {
+    if (!PasswordProtected()) {
         closeAllowed = 1;
         return 1;
     }
@@ -308,7 +209,7 @@ static LRESULT OnVerifyRequest(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (!win95Family) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return verifierEntry != nullptr ? verifierEntry(window) : 1;
+    return AskPasswordVerifier(window);
 }
 
 static LRESULT OnShowWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -346,8 +247,8 @@ static LRESULT OnSetCursor(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 static LRESULT OnMouseMove(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!verifying) {
-        CheckMovement(window);
+    if (!verifying && CursorMovedPastThreshold(window)) {
+        PostClose(window);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -382,57 +283,5 @@ LRESULT WINAPI SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnMouseMove(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-// True when the desktop settings ask for a password.
-static bool PasswordWanted()
-{
-    HKEY desktop;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop) != ERROR_SUCCESS) {
-        return false;
-    }
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    bool wanted = RegQueryValueExA(desktop, "ScreenSaveUsePassword", nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
-                  value != 0;
-    RegCloseKey(desktop);
-    return wanted;
-}
-
-void LoadPasswordVerifier()
-{
-    if (!win95Family) {
-        return;
-    }
-    if (verifierModule != nullptr) {
-        UnloadPasswordVerifier();
-    }
-    if (!PasswordWanted()) {
-        return;
-    }
-    verifierModule = LoadLibraryA("PASSWORD.CPL");
-    if (verifierModule == nullptr) {
-        return;
-    }
-    verifierEntry = LookUpEntry<VerifierEntry>(verifierModule, "VerifyScreenSavePwd");
-    if (verifierEntry != nullptr) {
-        SetSaverRunning(1);
-    } else {
-        UnloadPasswordVerifier();
-    }
-}
-
-void UnloadPasswordVerifier()
-{
-    if (!win95Family || verifierModule == nullptr) {
-        return;
-    }
-    FreeLibrary(verifierModule);
-    verifierModule = nullptr;
-    if (verifierEntry != nullptr) {
-        verifierEntry = nullptr;
-        SetSaverRunning(0);
     }
 }

@@ -12,6 +12,7 @@
 #define IDC_RANDOM_UPDATE 3013
 #define IDC_FULL_SCREEN 3016
 #define IDC_ABOUT 3017
+#define IDC_FADE 3018
 
 // About box.
 #define IDC_VERSION_TEXT 1018
@@ -26,6 +27,7 @@
 #define IDC_ADD 3005
 #define IDC_CLEAR 3014
 #define IDC_SORT 3015
+#define IDC_ADD_FOLDER 3020
 
 // Labels that no code addresses.
 #define IDC_LABEL -1

@@ -11,6 +11,7 @@
 static HWND updateTimeEdit;
 static HWND randomUpdateBox;
 static HWND fullScreenBox;
+static HWND fadeBox;
 
 // The edit takes 9 characters; the buffer also holds the 10 that a stored value may have.
 static const WPARAM kUpdateTimeLimit = 9;
@@ -37,6 +38,7 @@ static void ShowStoredSettings()
     DWORD flags = ReadFlags();
     CheckIf(randomUpdateBox, (flags & FLAG_RANDOM_ORDER) != 0);
     CheckIf(fullScreenBox, (flags & FLAG_SCALE_TO_FIT) != 0);
+    CheckIf(fadeBox, (flags & FLAG_FADE) != 0);
 
     SendMessageA(updateTimeEdit, EM_LIMITTEXT, kUpdateTimeLimit, 0);
     char updateTime[UPDATE_TIME_CHARS + 1];
@@ -48,6 +50,7 @@ static BOOL InitConfigureDialog(HWND dialog)
 {
     randomUpdateBox = GetDlgItem(dialog, IDC_RANDOM_UPDATE);
     fullScreenBox = GetDlgItem(dialog, IDC_FULL_SCREEN);
+    fadeBox = GetDlgItem(dialog, IDC_FADE);
     updateTimeEdit = GetDlgItem(dialog, IDC_UPDATE_TIME);
     OpenKeys();
     ShowStoredSettings();
@@ -72,6 +75,9 @@ static LONG SaveSettings()
     }
     if (IsChecked(fullScreenBox)) {
         flags |= FLAG_SCALE_TO_FIT;
+    }
+    if (IsChecked(fadeBox)) {
+        flags |= FLAG_FADE;
     }
     LONG result = WriteFlags(flags);
     if (result != ERROR_SUCCESS) {

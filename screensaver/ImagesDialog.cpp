@@ -1,43 +1,119 @@
 #include "ImagesDialog.h"
 
 #include "../shared/cgen.h"
+#include "ImageChoosers.h"
 #include "Reports.h"
 #include "UnsavedSettings.h"
 #include "resources/resource.h"
 #include "shared.h"
 
-#include <cderr.h>
-#include <commdlg.h>
 #include <shellapi.h>
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 static const char* const kSourceName = "ImagesDialog";
 static const char* const kAddErrorCaption = "Error adding...";
 // The longest path a drop or Add takes in: what a 120-byte buffer holds with its terminator.
 // Paths read from the registry may have one character more.
 static const size_t kNewPathChars = PATH_CHARS - 1;
-// Room for any path the open-file dialog of the ANSI interface gives.
-static const DWORD kChosenPathChars = MAX_PATH;
 
 static HWND imageList;
 
-// The open-file structure as of version 4.0, without the fields added later: 76 bytes on i686.
-static const DWORD kOpenFileNameSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-static_assert(sizeof(void*) != 4 || kOpenFileNameSize == 76, "version 4.0 open-file structure");
-
-int AddUniqueToList(HWND owner, HWND list, const char* path)
+static std::string EntryText(HWND list, int index)
 {
-    if (SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(path)) != LB_ERR) {
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) {
+        FatalError(kSourceName, __LINE__, "Finding text length");
+    }
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    if (SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(&text[0])) == LB_ERR) {
+        FatalError(kSourceName, __LINE__, "Reading list items");
+    }
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+static int EntryCount(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+}
+
+// The path with each character in upper case, whatever the user's locale: two paths are
+// the same entry when these forms are equal, as the file system compares names.
+static std::wstring UpperCaseForm(const char* path)
+{
+    int size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    if (size <= 1) {
+        return L"";
+    }
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], size);
+    wide.resize(static_cast<size_t>(size - 1));
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), size - 1, &wide[0], size - 1);
+    return wide;
+}
+
+// Appends paths to a list box, each unless an entry equal to it but for letter case is
+// there. It knows the entries' upper-case forms, so that an add costs no search of the
+// list; the list box stays the only copy of the list, and this lives for one edit, with
+// the list's redrawing off meanwhile.
+class cUniqueAppender {
+public:
+    cUniqueAppender(HWND owner, HWND list);
+    ~cUniqueAppender();
+    cUniqueAppender(const cUniqueAppender&) = delete;
+    cUniqueAppender& operator=(const cUniqueAppender&) = delete;
+
+    // -1 when an equal entry is there; 0 otherwise (added, or refused by the list box, which
+    // a box owned by the owner then says).
+    int Add(const char* path);
+
+private:
+    HWND owner;
+    HWND list;
+    std::unordered_set<std::wstring> listed;
+};
+
+cUniqueAppender::cUniqueAppender(HWND ownerWindow, HWND listBox) : owner(ownerWindow), list(listBox)
+{
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    int count = EntryCount(list);
+    listed.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        listed.insert(UpperCaseForm(EntryText(list, i).c_str()));
+    }
+}
+
+cUniqueAppender::~cUniqueAppender()
+{
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+int cUniqueAppender::Add(const char* path)
+{
+    std::wstring form = UpperCaseForm(path);
+    if (listed.count(form) != 0) {
         return -1;
     }
     LRESULT added = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
     if (added == LB_ERR || added == LB_ERRSPACE) {
         MessageBoxA(owner, path, kAddErrorCaption, MB_OK);
+    } else {
+        listed.insert(form);
     }
     return 0;
+}
+
+int AddUniqueToList(HWND owner, HWND list, const char* path)
+{
+    cUniqueAppender appender(owner, list);
+    return appender.Add(path);
 }
 
 int CompareStrings(const char* first, const char* second)
@@ -58,14 +134,9 @@ int CompareStrings(const char* first, const char* second)
     return firstLength < secondLength ? -1 : 1;
 }
 
-static int CompareItems(const void* placed, const void* incoming)
+static void AddStoredPath(const char* path, void* appender)
 {
-    return CompareStrings(static_cast<const char*>(placed), static_cast<const char*>(incoming));
-}
-
-static void AddStoredPath(const char* path, void* dialog)
-{
-    AddUniqueToList(static_cast<HWND>(dialog), imageList, path);
+    static_cast<cUniqueAppender*>(appender)->Add(path);
 }
 
 static void AcceptDrops(HWND dialog, BOOL accept)
@@ -79,11 +150,12 @@ static BOOL InitImagesDialog(HWND dialog)
     imageList = GetDlgItem(dialog, IDC_IMAGE_LIST);
     AcceptDrops(dialog, TRUE);
     const FixedReport corrupt = {kSourceName, __LINE__, CORRUPT_REGISTRY_TEXT};
-    ReadImageList(AddStoredPath, dialog, corrupt);
+    cUniqueAppender appender(dialog, imageList);
+    ReadImageList(AddStoredPath, &appender, corrupt);
     return TRUE;
 }
 
-// Names the path (or, where it is unknown, says it is the chosen one) and the limit.
+// Names the path and the limit.
 static void RefuseLongPath(HWND dialog, const char* path)
 {
     static const char* const format = "%s\nis too long: a path in the image list may have at most %u characters.";
@@ -94,34 +166,23 @@ static void RefuseLongPath(HWND dialog, const char* path)
     RFree(kSourceName, __LINE__, text);
 }
 
-static void AddNewPath(HWND dialog, const char* path)
+static void AddNewPath(HWND dialog, cUniqueAppender* appender, const char* path)
 {
     if (strlen(path) > kNewPathChars) {
         RefuseLongPath(dialog, path);
         return;
     }
-    AddUniqueToList(dialog, imageList, path);
-}
-
-static void AddDroppedFile(HWND dialog, HDROP drop, UINT index)
-{
-    UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    if (length == 0) {
-        return;
-    }
-    char* path = static_cast<char*>(RMalloc(kSourceName, __LINE__, length + 1));
-    DragQueryFileA(drop, index, path, length + 1);
-    AddNewPath(dialog, path);
-    RFree(kSourceName, __LINE__, path);
+    appender->Add(path);
 }
 
 static void AddDroppedFiles(HWND dialog, HDROP drop)
 {
-    WORD count = static_cast<WORD>(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0));
-    for (WORD i = 0; i < count; ++i) {
-        AddDroppedFile(dialog, drop, i);
-    }
+    std::vector<std::string> paths = DroppedPaths(drop);
     DragFinish(drop);
+    cUniqueAppender appender(dialog, imageList);
+    for (const std::string& path : paths) {
+        AddNewPath(dialog, &appender, path.c_str());
+    }
 }
 
 // Entry buffers hold the longest entry the list takes in and a terminator.
@@ -130,11 +191,6 @@ static void ReadEntry(int index, char text[PATH_CHARS + 1])
     if (SendMessageA(imageList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)) == LB_ERR) {
         FatalError(kSourceName, __LINE__, "Reading list items");
     }
-}
-
-static int EntryCount()
-{
-    return static_cast<int>(SendMessageA(imageList, LB_GETCOUNT, 0, 0));
 }
 
 static void CloseImagesDialog(HWND dialog, bool accepted)
@@ -160,7 +216,7 @@ static void MoveEntry(int index, int (*place)(int index, int remaining))
     char text[PATH_CHARS + 1];
     ReadEntry(index, text);
     SendMessageA(imageList, LB_DELETESTRING, index, 0);
-    int target = place(index, EntryCount());
+    int target = place(index, EntryCount(imageList));
     SendMessageA(imageList, LB_INSERTSTRING, target, reinterpret_cast<LPARAM>(text));
     SendMessageA(imageList, LB_SETSEL, TRUE, target);
 }
@@ -197,38 +253,38 @@ static void RemoveSelectedEntries()
     RFree(kSourceName, __LINE__, selected);
 }
 
-static void AddChosenFile(HWND dialog)
+static void AddChosenFiles(HWND dialog)
 {
-    char path[kChosenPathChars] = "";
-    OPENFILENAMEA request = {};
-    request.lStructSize = kOpenFileNameSize;
-    request.hwndOwner = dialog;
-    request.lpstrFile = path;
-    request.nMaxFile = sizeof path;
-    request.lpstrTitle = "Select a file";
-    if (GetOpenFileNameA(&request)) {
-        AddNewPath(dialog, path);
-    } else if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
-        RefuseLongPath(dialog, "The path of the chosen file");
+    std::vector<std::string> paths = ChooseFiles(dialog);
+    if (paths.empty()) {
+        return;
+    }
+    cUniqueAppender appender(dialog, imageList);
+    for (const std::string& path : paths) {
+        AddNewPath(dialog, &appender, path.c_str());
+    }
+}
+
+static void AddChosenFolder(HWND dialog)
+{
+    std::string folder = ChooseFolder(dialog);
+    if (!folder.empty()) {
+        cUniqueAppender appender(dialog, imageList);
+        AddNewPath(dialog, &appender, folder.c_str());
     }
 }
 
 static char* CopyOfEntry(int index)
 {
-    LRESULT length = SendMessageA(imageList, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) {
-        FatalError(kSourceName, __LINE__, "Finding text length");
-    }
-    char* text = static_cast<char*>(RMalloc(kSourceName, __LINE__, length + 1));
-    if (SendMessageA(imageList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)) == LB_ERR) {
-        FatalError(kSourceName, __LINE__, "Reading list items");
-    }
-    return text;
+    std::string text = EntryText(imageList, index);
+    char* copy = static_cast<char*>(RMalloc(kSourceName, __LINE__, text.size() + 1));
+    memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
 }
 
 static void CopyEntries(cArray* entries)
 {
-    int count = EntryCount();
+    int count = EntryCount(imageList);
     for (int i = 0; i < count; ++i) {
         entries->Add(CopyOfEntry(i));
     }
@@ -250,23 +306,32 @@ static LONG SaveImageList()
     return result;
 }
 
+static bool ComesBefore(const std::string& first, const std::string& second)
+{
+    return CompareStrings(first.c_str(), second.c_str()) < 0;
+}
+
+// Stable: entries that compare equal keep their order.
 static void SortEntries(HWND dialog)
 {
-    cArray entries;
-    CopyEntries(&entries);
-    SendMessageA(imageList, LB_RESETCONTENT, 0, 0);
-    entries.Sort(CompareItems);
-    for (int i = 0; i < entries.Count(); ++i) {
-        AddUniqueToList(dialog, imageList, static_cast<const char*>(entries.Get(i)));
+    std::vector<std::string> entries;
+    int count = EntryCount(imageList);
+    for (int i = 0; i < count; ++i) {
+        entries.push_back(EntryText(imageList, i));
     }
-    ReleaseEntries(&entries);
+    std::stable_sort(entries.begin(), entries.end(), ComesBefore);
+    SendMessageA(imageList, LB_RESETCONTENT, 0, 0);
+    cUniqueAppender appender(dialog, imageList);
+    for (const std::string& entry : entries) {
+        appender.Add(entry.c_str());
+    }
 }
 
 static BOOL ImagesCommand(HWND dialog, WORD command)
 {
     switch (command) {
     case IDOK:
-        if (SettingsSaved(dialog, SaveImageList())) {
+        if (SettingsSaved(dialog, SaveImageList()) && SettingsSaved(dialog, ClearResumePoint())) {
             CloseImagesDialog(dialog, true);
         }
         break;
@@ -283,7 +348,10 @@ static BOOL ImagesCommand(HWND dialog, WORD command)
         RemoveSelectedEntries();
         break;
     case IDC_ADD:
-        AddChosenFile(dialog);
+        AddChosenFiles(dialog);
+        break;
+    case IDC_ADD_FOLDER:
+        AddChosenFolder(dialog);
         break;
     case IDC_CLEAR:
         SendMessageA(imageList, LB_RESETCONTENT, 0, 0);

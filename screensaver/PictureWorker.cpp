@@ -3,6 +3,7 @@
 #include "../host/EntryLookup.h"
 #include "../shared/cgen.h"
 #include "SlideShowLogic.h"
+#include "SystemFolders.h"
 #include "decoder/cImageDecoder.h"
 
 #include <objbase.h>
@@ -11,6 +12,12 @@
 #include <utility>
 
 static const char* const kSourceName = "PictureWorker";
+// A picture found in a folder that cannot be shown gives way to the next, this many in all
+// for one order: a folder of damaged files ends in a black picture, not in a spin.
+static const int kMostTries = 8;
+// Before its first pick, random order walks the library this long at most: a library walked
+// by then begins its rounds at once, a larger one picks by random descent meanwhile.
+static const DWORD kWalkAhead = 300;
 
 typedef BOOL(WINAPI* CancelIoEntry)(HANDLE thread);
 
@@ -59,13 +66,13 @@ static void KeepDrawnPart(HDC screen, ViewBitmap* shown)
     shown->source = {0, 0, width, height};
 }
 
-// The ordered picture decoded for its place in the window, as the screen's device draws it.
-static TickPicture PreparePicture(const PictureOrder& order)
+// The picture at `path` decoded for its place in the window, as the screen's device draws it.
+static TickPicture PreparePicture(const PictureOrder& order, const std::string& path)
 {
-    if (order.path == nullptr) {
+    if (path.empty()) {
         return TickPicture();
     }
-    cImageDecoder decoder(order.path);
+    cImageDecoder decoder(OpenPictureFile(path));
     if (decoder.error != DE_OK) {
         return TickPicture();
     }
@@ -78,12 +85,19 @@ static TickPicture PreparePicture(const PictureOrder& order)
     const PixelRect& to = shown.destination;
     LONG x = area.left + placement.x, y = area.top + placement.y;
     RECT destination = {x + to.left, y + to.top, x + to.right, y + to.bottom};
-    return {cBitmap(shown.bitmap), shown.source, destination};
+    return {cBitmap(shown.bitmap), shown.source, destination, SequencePick()};
 }
 
-cPictureWorker::cPictureWorker(HWND window_, UINT readyMessage_)
+static TickPicture PreparePick(const PictureOrder& order, const SequencePick& pick)
+{
+    TickPicture picture = PreparePicture(order, pick.path);
+    picture.pick = pick;
+    return picture;
+}
+
+cPictureWorker::cPictureWorker(HWND window_, UINT readyMessage_, std::unique_ptr<cPictureSequence> sequence_)
     : window(window_), readyMessage(readyMessage_), lock(), wake(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-      thread(nullptr), stopping(false), slots()
+      thread(nullptr), stopping(false), slots(), sequence(std::move(sequence_)), upcoming(), walkedAhead(false)
 {
     InitializeCriticalSection(&lock);
     if (wake != nullptr) {
@@ -127,6 +141,7 @@ bool cPictureWorker::Take(int32_t monitor, TickPicture* picture)
     }
     *picture = std::move(slot.picture);
     slot.ready = false;
+    slot.shown = picture->pick;
     return true;
 }
 
@@ -136,9 +151,14 @@ bool cPictureWorker::Ready(int32_t monitor)
     return slots[monitor].ready;
 }
 
+// Between two cancellations of the thread's read while it has not ended.
+static const DWORD kCancelInterval = 10;
+
 // A read the thread is blocked in is cancelled where the system can (from Windows Vista on):
 // a thread in synchronous I/O on a share that is gone would otherwise keep the ended process
-// from going away until the network gives up.
+// from going away until the network gives up. The thread may start its next read just after
+// a cancellation, so its reads are cancelled again and again until it has ended or the time
+// is up.
 bool cPictureWorker::Stop(DWORD milliseconds)
 {
     {
@@ -147,10 +167,20 @@ bool cPictureWorker::Stop(DWORD milliseconds)
     }
     SetEvent(wake);
     CancelIoEntry cancelIo = LookUpEntry<CancelIoEntry>(GetModuleHandleA("KERNEL32.DLL"), "CancelSynchronousIo");
-    if (cancelIo != nullptr) {
-        cancelIo(thread);
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (cancelIo != nullptr) {
+            cancelIo(thread);
+        }
+        DWORD waited = GetTickCount() - start;
+        DWORD left = waited < milliseconds ? milliseconds - waited : 0;
+        if (WaitForSingleObject(thread, left < kCancelInterval ? left : kCancelInterval) == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (left <= kCancelInterval) {
+            return false;
+        }
     }
-    return WaitForSingleObject(thread, milliseconds) == WAIT_OBJECT_0;
 }
 
 // COM is initialised for the thread: the decoder reaches the system's imaging component
@@ -165,24 +195,58 @@ unsigned __stdcall cPictureWorker::Run(void* worker)
     return 0;
 }
 
-// Orders are taken up monitor by monitor, the first monitors first.
+// Orders are taken up monitor by monitor, the first monitors first, so that the monitors
+// take their turns from the sequence in show order. Between orders the library is walked.
 void cPictureWorker::Work()
 {
     int32_t monitor = 0;
     PictureOrder order = {};
     uint32_t generation = 0;
+    SequencePick shown;
     for (;;) {
-        while (NextOrder(&monitor, &order, &generation)) {
-            Deliver(monitor, generation, PreparePicture(order));
+        while (NextOrder(&monitor, &order, &generation, &shown)) {
+            Deliver(monitor, generation, Fulfil(monitor, order, shown));
         }
         if (Stopping()) {
             return;
         }
-        WaitForSingleObject(wake, INFINITE);
+        if (!sequence->WalkStep()) {
+            WaitForSingleObject(wake, INFINITE);
+        }
     }
 }
 
-bool cPictureWorker::NextOrder(int32_t* monitor, PictureOrder* order, uint32_t* generation)
+// The picture the order asks for: `again` the one the monitor shows; otherwise its pick not
+// taken yet, or the sequence's next. A picture found in a folder that cannot be shown gives
+// way to the next one.
+TickPicture cPictureWorker::Fulfil(int32_t monitor, const PictureOrder& order, const SequencePick& shown)
+{
+    if (order.again && shown.serial != 0) {
+        return PreparePick(order, shown);
+    }
+    SequencePick& next = upcoming[monitor];
+    if (next.serial == 0 || next.serial == shown.serial) {
+        next = Pick(monitor, order.monitors);
+    }
+    for (int tries = 1;; ++tries) {
+        TickPicture picture = PreparePick(order, next);
+        if (picture.bitmap.Get() != nullptr || !next.inFolder || tries == kMostTries || Stopping()) {
+            return picture;
+        }
+        next = sequence->Next();
+    }
+}
+
+SequencePick cPictureWorker::Pick(int32_t monitor, int32_t monitors)
+{
+    DWORD start = GetTickCount();
+    while (!walkedAhead && GetTickCount() - start < kWalkAhead && !Stopping() && sequence->WalkStep()) {
+    }
+    walkedAhead = true;
+    return sequence->NextFor(static_cast<uint32_t>(monitor), static_cast<uint32_t>(monitors));
+}
+
+bool cPictureWorker::NextOrder(int32_t* monitor, PictureOrder* order, uint32_t* generation, SequencePick* shown)
 {
     cLock held(lock);
     for (int32_t i = 0; i < kMostMonitors && !stopping; ++i) {
@@ -192,6 +256,7 @@ bool cPictureWorker::NextOrder(int32_t* monitor, PictureOrder* order, uint32_t* 
             *monitor = i;
             *order = slot.order;
             *generation = slot.generation;
+            *shown = slot.shown;
             return true;
         }
     }

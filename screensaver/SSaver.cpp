@@ -2,66 +2,86 @@
 
 #include "../host/SaverWindow.h"
 #include "../shared/cgen.h"
+#include "Fade.h"
+#include "FadeBlend.h"
 #include "GdiGuards.h"
 #include "PictureWorker.h"
 #include "Reports.h"
 #include "SlideShowLogic.h"
+#include "SystemFolders.h"
+#include "WideText.h"
+#include "decoder/SystemPictureExtensions.h"
 #include "shared.h"
 
-#include <cstring>
 #include <ctime>
+#include <memory>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 static const char* const kSourceName = "SSaver";
 static const UINT_PTR kTimerId = 1;
+// The fade's frames: about 30 a second.
+static const UINT_PTR kFadeTimerId = 2;
+static const UINT kFadeFrameInterval = 33;
 // How long a closing saver waits for a picture being read or decoded; then the process
 // ends without it.
 static const DWORD kWorkerStopWait = 250;
-// Where the image list's paths are allocated and released.
-static const int kPathCopyLine = 74;
-static const int kPathFreeLine = 215;
 
-static cArray* imageList = nullptr;
 static DWORD displayFlags = 0;
 static UINT_PTR timerId = 0;
-static ShowRandom randomState;
+static int32_t interval = 0;
 static cPictureWorker* worker = nullptr;
-static bool ticked = false;
+// With fading on: how long a fade lasts, each monitor's fade, and the timer of its frames.
+static bool fadeOn = false;
+static DWORD fadeDuration = 0;
+static cFades fades;
+static UINT_PTR fadeTimerId = 0;
 // Where each monitor's pictures go in the window, in show order.
 static RECT areas[kMostMonitors];
 static int32_t areaCount = 0;
-// Per monitor: the pictures drawn so far, and whether a tick found its next one not ready,
-// which is then drawn the moment it is.
-static uint32_t picturesDrawn[kMostMonitors];
+// Per monitor: whether its next picture is to be drawn the moment it is prepared: the first,
+// and one a tick found not ready.
 static bool late[kMostMonitors];
+// The latest pick drawn: where the next run goes on (serial 0: nothing drawn yet).
+static SequencePick lastShown;
 
-static void AddPathCopy(const char* path, void*)
+static void AddEntry(const char* path, void* entries)
 {
-    size_t size = strlen(path) + 1;
-    char* copy = static_cast<char*>(RMalloc(kSourceName, kPathCopyLine, size));
-    memcpy(copy, path, size);
-    imageList->Add(copy);
+    static_cast<std::vector<std::string>*>(entries)->push_back(Utf8FromCodePage(path));
 }
 
-static void LoadImageList()
+// The extensions of the pictures a folder entry shows: the saver's own and those of the
+// system's imaging component.
+static cPictureExtensions ShowExtensions()
 {
-    imageList = new (std::nothrow) cArray;
-    RNew(imageList, kSourceName, __LINE__);
-    ReadImageList(AddPathCopy, nullptr, REPORT_CORRUPT_SHOW_ENTRY);
+    cPictureExtensions extensions;
+    AddSystemPictureExtensions(extensions);
+    return extensions;
 }
 
-static void ReleaseImageList()
+// The image list's pictures, from where the last run stopped; random order is seeded with
+// the time.
+static std::unique_ptr<cPictureSequence> MakeSequence()
 {
-    if (imageList == nullptr) {
-        return;
+    std::vector<std::string> entries;
+    ReadImageList(AddEntry, &entries, REPORT_CORRUPT_SHOW_ENTRY);
+    ResumePoint resume;
+    ReadResumePoint(&resume);
+    bool randomOrder = (displayFlags & FLAG_RANDOM_ORDER) != 0;
+    uint32_t seed = randomOrder ? static_cast<uint32_t>(time(nullptr)) : 0;
+    cPictureSequence* sequence = new (std::nothrow)
+        cPictureSequence(entries, randomOrder, seed, resume, SystemFolders(), ShowExtensions());
+    RNew(sequence, kSourceName, __LINE__);
+    return std::unique_ptr<cPictureSequence>(sequence);
+}
+
+static void KeepWhereTheShowStopped()
+{
+    if (lastShown.serial != 0 && WriteResumePoint(lastShown.resume) != ERROR_SUCCESS) {
+        Warning(kSourceName, __LINE__, "Could not keep where the show stopped");
     }
-    cArrayIter* iterator = imageList->NewIterator();
-    while (iterator->More()) {
-        RFree(kSourceName, kPathFreeLine, iterator->Next());
-    }
-    delete iterator;
-    delete imageList;
-    imageList = nullptr;
 }
 
 static void FillBlack(HDC dc, const RECT& rect)
@@ -69,31 +89,10 @@ static void FillBlack(HDC dc, const RECT& rect)
     FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
-static int32_t ListSlots()
+// The monitor's next picture of the sequence, or `again` the one it shows.
+static void OrderPicture(int32_t monitor, bool again)
 {
-    return imageList->Count() + imageList->Removed();
-}
-
-// The entry the monitor shows next, or -1 when the list is empty: in list order, at a
-// monitor's picture number t, entry t shifted by the monitor's place; in random order each
-// monitor draws its own.
-static int32_t NextIndex(int32_t monitor)
-{
-    int32_t slots = ListSlots();
-    if (slots == 0) {
-        return -1;
-    }
-    if (displayFlags & FLAG_RANDOM_ORDER) {
-        return RandomIndex(randomState.Draw(), slots);
-    }
-    return ListIndex(static_cast<int32_t>(picturesDrawn[monitor] % static_cast<uint32_t>(slots)), monitor, slots);
-}
-
-static void OrderNextPicture(int32_t monitor)
-{
-    int32_t index = NextIndex(monitor);
-    const char* path = index >= 0 ? static_cast<const char*>(imageList->Get(index)) : nullptr;
-    worker->Order(monitor, {path, areas[monitor], (displayFlags & FLAG_SCALE_TO_FIT) != 0});
+    worker->Order(monitor, {areas[monitor], (displayFlags & FLAG_SCALE_TO_FIT) != 0, again, areaCount});
 }
 
 // The area black except where the picture goes.
@@ -113,21 +112,6 @@ static void FillBlackAround(HDC dc, const RECT& area, const RECT& picture)
     }
 }
 
-// Copied when the sizes match, stretched otherwise: the decoder has made a picture drawn
-// smaller at its drawn size wherever that can be made.
-static void DrawPicture(HDC dc, HDC memory, const TickPicture& picture)
-{
-    const RECT& to = picture.destination;
-    const PixelRect& from = picture.source;
-    int toWidth = to.right - to.left, toHeight = to.bottom - to.top;
-    int fromWidth = from.right - from.left, fromHeight = from.bottom - from.top;
-    if (fromWidth == toWidth && fromHeight == toHeight) {
-        BitBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, SRCCOPY);
-    } else {
-        StretchBlt(dc, to.left, to.top, toWidth, toHeight, memory, from.left, from.top, fromWidth, fromHeight, SRCCOPY);
-    }
-}
-
 // The prepared picture in `area` of the window: the area turns black around it and shows it,
 // so that it replaces the last one directly. A picture without a bitmap leaves it black.
 static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
@@ -142,17 +126,53 @@ static void ShowPicture(HDC dc, const RECT& area, const TickPicture& picture)
     DrawPicture(dc, memory, picture);
 }
 
+static void StopFadeTimer(HWND window)
+{
+    if (fadeTimerId != 0) {
+        KillTimer(window, fadeTimerId);
+        fadeTimerId = 0;
+    }
+}
+
+// The picture fades in over what the monitor shows, or without fading on (or where the fade's
+// pictures cannot be made) replaces it directly. Without a timer for its frames the fade
+// ends at once.
+static void ShowArriving(HWND window, HDC dc, int32_t monitor, const TickPicture& picture)
+{
+    if (!fadeOn || !fades.Begin(dc, monitor, areas[monitor], picture, fadeDuration, GetTickCount())) {
+        ShowPicture(dc, areas[monitor], picture);
+        return;
+    }
+    if (fadeTimerId == 0) {
+        fadeTimerId = SetTimer(window, kFadeTimerId, kFadeFrameInterval, nullptr);
+    }
+    if (fadeTimerId == 0) {
+        fades.EndAll(dc);
+    }
+}
+
+// The ticks begin one interval after the first picture is drawn.
+static void StartTicks(HWND window)
+{
+    if (timerId == 0) {
+        timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
+    }
+}
+
 // Draws the monitor's prepared picture and orders its next; false while it is not ready.
-static bool ShowPrepared(HDC dc, int32_t monitor)
+static bool ShowPrepared(HWND window, HDC dc, int32_t monitor)
 {
     TickPicture picture;
     if (!worker->Take(monitor, &picture)) {
         return false;
     }
-    ShowPicture(dc, areas[monitor], picture);
+    ShowArriving(window, dc, monitor, picture);
+    StartTicks(window);
     late[monitor] = false;
-    ++picturesDrawn[monitor];
-    OrderNextPicture(monitor);
+    if (picture.pick.serial > lastShown.serial) {
+        lastShown = std::move(picture.pick);
+    }
+    OrderPicture(monitor, false);
     return true;
 }
 
@@ -200,42 +220,58 @@ static void MeasureAreas(HWND window)
     }
 }
 
-// The worker starts on the first picture of each monitor at once; the first tick draws them.
+// The worker starts on the first picture of each monitor at once, and each is drawn as soon
+// as it is prepared; the ticks begin with the first.
 static void OnCreate(HWND window)
 {
     OpenKeys();
     displayFlags = ReadFlags();
     char updateTime[UPDATE_TIME_CHARS + 1];
     ReadUpdateTime(updateTime);
-    int32_t interval = ParseUpdateTime(updateTime);
-    if (displayFlags & FLAG_RANDOM_ORDER) {
-        randomState.Seed(static_cast<uint32_t>(time(nullptr)));
-    }
-    ticked = false;
+    interval = ParseUpdateTime(updateTime);
+    fadeDuration = FadeDuration(static_cast<uint32_t>(interval));
+    fadeOn = (displayFlags & FLAG_FADE) != 0 && fadeDuration > 0;
+    timerId = 0;
+    lastShown = SequencePick();
     for (int32_t monitor = 0; monitor < kMostMonitors; ++monitor) {
-        picturesDrawn[monitor] = 0;
-        late[monitor] = false;
+        late[monitor] = true;
     }
-    LoadImageList();
     MeasureAreas(window);
-    worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY);
+    worker = new (std::nothrow) cPictureWorker(window, SHOW_PICTURE_READY, MakeSequence());
     RNew(worker, kSourceName, __LINE__);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        OrderNextPicture(monitor);
+        OrderPicture(monitor, false);
     }
-    timerId = SetTimer(window, kTimerId, static_cast<UINT>(interval), nullptr);
 }
 
 // A tick only draws: each monitor its prepared picture, or, while that is not ready, the
 // current one stays.
-static void OnTimer(HWND window)
+static void OnTick(HWND window)
 {
-    ticked = true;
     cWindowDc dc(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        if (!ShowPrepared(dc, monitor)) {
+        if (!ShowPrepared(window, dc, monitor)) {
             late[monitor] = true;
         }
+    }
+}
+
+// A frame of each fade under way; the timer stops with the last fade.
+static void OnFadeFrame(HWND window)
+{
+    cWindowDc dc(window);
+    if (!fades.DrawFrames(dc, GetTickCount())) {
+        StopFadeTimer(window);
+    }
+}
+
+// The fade's timer gives frames; any other timer message is a tick.
+static void OnTimer(HWND window, WPARAM id)
+{
+    if (fadeOn && id == kFadeTimerId) {
+        OnFadeFrame(window);
+    } else {
+        OnTick(window);
     }
 }
 
@@ -243,56 +279,60 @@ static void OnPictureReady(HWND window, WPARAM monitor)
 {
     if (static_cast<int32_t>(monitor) < areaCount && late[monitor]) {
         cWindowDc dc(window);
-        ShowPrepared(dc, static_cast<int32_t>(monitor));
+        ShowPrepared(window, dc, static_cast<int32_t>(monitor));
     }
 }
 
-// The monitors whose picture a tick is still waiting for, or whose next one is not ready.
+// The monitors whose picture is not drawn yet or still fading in, or whose next one is not
+// ready.
 static LRESULT PicturesWaiting()
 {
     LRESULT waiting = 0;
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        waiting += late[monitor] || !worker->Ready(monitor);
+        waiting += late[monitor] || fades.Fading(monitor) || !worker->Ready(monitor);
     }
     return waiting;
 }
 
+// Black, and with fading on what each monitor shows drawn again.
 static void OnEraseBackground(HWND window)
 {
     cWindowDc dc(window);
     RECT client;
     GetClientRect(window, &client);
     FillBlack(dc, client);
+    fades.Redraw(dc);
 }
 
-// The monitors' new layout goes black and, once the show has begun, shows pictures as soon
-// as they are prepared for it: in list order the entries of the last tick again, in random
-// order new draws. The repaint the window's new size asks for would only black them out.
+// Fades end at once; the monitors' new layout goes black and shows each monitor's picture
+// again as soon as it is prepared for it; the pictures that were to come next follow. The
+// repaint the window's new size asks for would only black them out.
 static void OnDisplayChange(HWND window)
 {
+    StopFadeTimer(window);
+    fades.Forget();
     OnEraseBackground(window);
     MeasureAreas(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
-        if (ticked) {
-            picturesDrawn[monitor] -= picturesDrawn[monitor] > 0;
-            late[monitor] = true;
-        }
-        OrderNextPicture(monitor);
+        late[monitor] = true;
+        OrderPicture(monitor, true);
     }
     ValidateRect(window, nullptr);
 }
 
-// A worker still reading or decoding is left to end with the process, and with it the
-// image list it reads the paths from.
+// A worker still reading or decoding is left to end with the process, with the sequence
+// it owns.
 static void OnDestroy(HWND window)
 {
+    KeepWhereTheShowStopped();
     CloseKeys();
     if (timerId != 0) {
         KillTimer(window, timerId);
     }
+    StopFadeTimer(window);
+    fades.Forget();
     if (worker->Stop(kWorkerStopWait)) {
         delete worker;
-        ReleaseImageList();
     }
     worker = nullptr;
 }
@@ -304,7 +344,7 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         OnCreate(window);
         break;
     case WM_TIMER:
-        OnTimer(window);
+        OnTimer(window, wParam);
         break;
     case SHOW_PICTURE_READY:
         OnPictureReady(window, wParam);

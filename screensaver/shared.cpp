@@ -1,11 +1,14 @@
 #include "shared.h"
 
 #include "Reports.h"
+#include "WideText.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <vector>
 
 static HKEY userKey = nullptr;
 
@@ -15,6 +18,16 @@ static const char* const kUpdateTimeValue = "UpdateTime";
 static const char* const kNumFilesValue = "NumFiles";
 static const char* const kImageValuePrefix = "File_";
 static const char* const kInstallStampValue = "VLInstall";
+static const char* const kResumeEntryValue = "ResumeEntry";
+static const char* const kResumePathValue = "ResumePath";
+static const char* const kResumeRoundValue = "ResumeRound";
+static const char* const kResumeRoundShownValue = "ResumeRoundShown";
+static const char* const kResumeCountValue = "ResumeCount";
+static const char* const kResumeHashValue = "ResumeHash";
+static const char* const kResumeValues[] = {kResumeEntryValue, kResumeRoundValue, kResumeRoundShownValue,
+                                            kResumeCountValue, kResumeHashValue, kResumePathValue};
+// A path found in a folder: the system's longest, in UTF-16 units.
+static const DWORD kLongestPath = 32767;
 static const WORD kStampVersion = 90;
 // Room for "File_" and any 32-bit index in decimal.
 static const DWORD kValueNameChars = 16;
@@ -235,4 +248,63 @@ LONG WriteImageList(const cArray& paths)
         result = WriteTextValue(name, static_cast<const char*>(paths.Get(static_cast<int>(i))));
     }
     return result;
+}
+
+// The resume path is kept in UTF-16 whatever the process's code page: a path found in a
+// folder may hold letters that code page lacks. Stored without a terminating zero.
+static LONG WriteWideTextValue(const char* name, const std::string& utf8)
+{
+    std::wstring text = Utf16(utf8);
+    return RegSetValueExW(userKey, Utf16(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+}
+
+// A text only from a REG_SZ of at most kLongestPath UTF-16 units, in UTF-8.
+static bool ReadWideTextValue(const char* name, std::string* utf8)
+{
+    std::vector<wchar_t> text(kLongestPath + 1);
+    DWORD type = REG_NONE;
+    DWORD size = kLongestPath * sizeof(wchar_t);
+    if (RegQueryValueExW(userKey, Utf16(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    size_t units = size / sizeof(wchar_t);
+    *utf8 = Utf8(std::wstring(text.data(), wcsnlen(text.data(), units)));
+    return true;
+}
+
+void ReadResumePoint(ResumePoint* resume)
+{
+    *resume = ResumePoint();
+    if (!ReadWideTextValue(kResumePathValue, &resume->path)) {
+        return;
+    }
+    resume->entry = ReadDwordValue(kResumeEntryValue, 0);
+    resume->round = ReadDwordValue(kResumeRoundValue, 0);
+    resume->roundShown = ReadDwordValue(kResumeRoundShownValue, 0);
+    resume->libraryCount = ReadDwordValue(kResumeCountValue, 0);
+    resume->libraryHash = ReadDwordValue(kResumeHashValue, 0);
+}
+
+LONG WriteResumePoint(const ResumePoint& resume)
+{
+    const DWORD numbers[] = {resume.entry, resume.round, resume.roundShown, resume.libraryCount, resume.libraryHash};
+    LONG result = ERROR_SUCCESS;
+    for (size_t i = 0; i < sizeof numbers / sizeof numbers[0] && result == ERROR_SUCCESS; ++i) {
+        result = WriteDwordValue(kResumeValues[i], numbers[i]);
+    }
+    return result == ERROR_SUCCESS ? WriteWideTextValue(kResumePathValue, resume.path) : result;
+}
+
+LONG ClearResumePoint()
+{
+    for (const char* name : kResumeValues) {
+        LONG result = RegDeleteValueA(userKey, name);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            return result;
+        }
+    }
+    return ERROR_SUCCESS;
 }

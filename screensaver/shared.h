@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../shared/cgen.h"
+#include "PictureSequence.h"
 
 #include <windows.h>
 
@@ -15,6 +16,7 @@ bool KeysOpen();
 // Flags bits.
 const DWORD FLAG_RANDOM_ORDER = 1;
 const DWORD FLAG_SCALE_TO_FIT = 2;
+const DWORD FLAG_FADE = 4;
 
 // Reader buffers, in characters.
 const DWORD UPDATE_TIME_CHARS = 10;
@@ -44,3 +46,10 @@ LONG WriteFlags(DWORD flags);
 LONG WriteUpdateTime(const char* text);
 // NumFiles, then File_0 ... in the list's order. Values of an earlier, longer list stay.
 LONG WriteImageList(const cArray& paths);
+
+// Where the show goes on at its next run; a value missing or of another type gives the
+// fresh start's.
+void ReadResumePoint(ResumePoint* resume);
+LONG WriteResumePoint(const ResumePoint& resume);
+// The next run begins afresh: list order at the first picture, random order a new round.
+LONG ClearResumePoint();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the saver full screen under Wine, showing sample pictures (JPEG, GIF, BMP) the script makes.
+# Runs the saver full screen under Wine, showing sample pictures (JPEG, GIF, BMP) the script
+# makes, scaled to fit and fading into each other (flags 6).
 #   scripts/run.sh [--win64] [--switch /c|/p N|...] [--time MS] [--flags N] [--heads HEADS] [PICTURE...]
 # With DISPLAY set it runs on that display until you close it; otherwise on a private
-# virtual display, where it saves screenshots of the first ticks, then presses a key
+# virtual display, where it saves screenshots of the first pictures, then presses a key
 # (for another switch: one screenshot after 3 s, then Escape). --heads gives the private
 # display several monitors ("WxH+X+Y,...", see scripts/wine-session.sh).
 # Exits with the saver's exit code.
@@ -11,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . "$root/scripts/steps.sh"
 
-preset=win32 switch=/s interval=1500 flags=2 ticks=3 heads=
+preset=win32 switch=/s interval=1500 flags=6 ticks=3 heads=
 pictures=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -29,17 +30,8 @@ done
 step "configure $preset" cmake --preset "$preset"
 step "build $preset" cmake --build --preset "$preset"
 
-samples=$root/build/samples
-make_samples() {
-  mkdir -p "$samples"
-  local convert=/usr/bin/convert
-  $convert -size 800x600 -seed 7 plasma:fractal -quality 90 JPEG:"$samples/plasma.jpg"
-  # GIF87a: the saver shows a GIF whose first block is the image (no extensions before it).
-  $convert -size 640x480 gradient:navy-gold -swirl 120 GIF87:"$samples/swirl.gif"
-  $convert -size 320x200 pattern:checkerboard -fill crimson -draw 'circle 160,100 160,20' BMP3:"$samples/circle.bmp"
-  pictures=("$samples/plasma.jpg" "$samples/swirl.gif" "$samples/circle.bmp")
-}
-[ ${#pictures[@]} -gt 0 ] || make_samples
+. "$root/scripts/samples.sh"
+[ ${#pictures[@]} -gt 0 ] || make_samples "$root/build/samples"
 
 . "$root/scripts/wine-session.sh"
 private_display=0
@@ -62,16 +54,37 @@ saver=$!
 shots=$root/build/screenshots
 mkdir -p "$shots"
 if [ "$private_display" = 1 ] && [ "$switch" = /s ]; then
-  # Shots half-way between ticks, timed from the window's appearance.
+  # The first picture shows at once and each next one an interval later, fading in over at
+  # most the first half of it. Shots 0.6 into each interval and, with the fade, 0.2 into it
+  # (within a fade of half the interval), timed from the first picture: the screen's centre
+  # no longer black (or 5 s after the window appeared).
   timeout 60 xdotool search --sync --name '^Screen Saver$' >/dev/null
+  read -r width height < <(xdotool getdisplaygeometry)
+  for _ in $(seq 1 100); do
+    centre=$(import -display "$DISPLAY" -window root -crop "1x1+$((width / 2))+$((height / 2))" -depth 8 txt:- | tail -1)
+    [[ $centre == *"#000000"* ]] || break
+    sleep 0.05
+  done
   start=$(date +%s.%N)
-  for tick in $(seq 1 "$ticks"); do
-    due=$(awk "BEGIN { printf \"%.3f\", $start + ($tick + 0.5) * $interval / 1000 }")
+  # Taken uncompressed (a PNG of a detailed picture takes longer than a fade) and turned into
+  # PNG at the end.
+  taken=()
+  shoot() { # name, intervals after the start
+    local due
+    due=$(awk "BEGIN { printf \"%.3f\", $start + $2 * $interval / 1000 }")
     sleep "$(awk "BEGIN { d = $due - $(date +%s.%N); printf \"%.3f\", (d > 0 ? d : 0) }")"
-    import -display "$DISPLAY" -window root "$shots/tick-$tick.png"
-    echo "screenshot: $shots/tick-$tick.png"
+    import -display "$DISPLAY" -window root "$shots/$1.ppm"
+    taken+=("$1")
+  }
+  for tick in $(seq 1 "$ticks"); do
+    if [ "$tick" -gt 1 ] && (( flags & 4 )); then shoot "fade-$tick" "$tick - 0.8"; fi
+    shoot "tick-$tick" "$tick - 0.4"
   done
   xdotool key space
+  for name in "${taken[@]}"; do
+    convert "$shots/$name.ppm" "$shots/$name.png" && rm "$shots/$name.ppm"
+    echo "screenshot: $shots/$name.png"
+  done
 elif [ "$private_display" = 1 ]; then
   # Another mode (a dialog, say): a picture of what it shows after 3 s, then Escape.
   sleep 3

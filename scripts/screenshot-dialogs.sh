@@ -21,7 +21,7 @@ set -e
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 key='HKCU\Software\Velmarin\SS\0.90'
 add() { wine reg add "$key" "$@" /f >/dev/null 2>&1; }
-add /v Flags /t REG_DWORD /d 1
+add /v Flags /t REG_DWORD /d 5
 add /v UpdateTime /t REG_SZ /d 5000
 pictures=('C:\Pictures\Holidays\beach.jpg' 'C:\Pictures\Holidays\harbour.gif'
           'C:\Pictures\Family\garden.bmp' 'D:\Scans\old map.bmp')

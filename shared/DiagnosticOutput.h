@@ -1,4 +1,5 @@
-// Where the support library's reports reach the platform.
+// Where the support library's reports reach the platform. The support library calls these
+// one at a time, from whichever thread reports.
 #pragma once
 
 #include <cstddef>

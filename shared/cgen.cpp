@@ -2,24 +2,36 @@
 
 #include "DiagnosticOutput.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 static const char* const kSourceName = "cgen";
-static char messageBuffer[1024];
-static bool warningsToDebugger = false;
+// The longest warning, its terminating zero included; a longer one is cut.
+static const size_t kWarningSize = 1024;
+static std::atomic<bool> warningsToDebugger{false};
+// Reports come from the window's thread and the picture thread: one at a time reaches the
+// output (and creates the console), so that each arrives whole.
+static std::mutex outputLock;
 
-static void WriteMessageBuffer()
+static void WriteToConsole(const char* text)
 {
-    WriteDiagnosticText(messageBuffer, strlen(messageBuffer));
+    std::lock_guard<std::mutex> held(outputLock);
+    WriteDiagnosticText(text, strlen(text));
+}
+
+static void WriteToDebugger(const char* text)
+{
+    std::lock_guard<std::mutex> held(outputLock);
+    WriteDebuggerText(text);
 }
 
 [[noreturn]] static void OutOfMemory(const char* message)
 {
-    snprintf(messageBuffer, sizeof messageBuffer, "%s", message);
-    WriteMessageBuffer();
+    WriteToConsole(message);
     exit(-1);
 }
 
@@ -35,12 +47,13 @@ void FatalError(const char* file, int line, const char* text)
 
 void Warning(const char* file, int line, const char* text)
 {
+    char message[kWarningSize];
     // snprintf truncates a text longer than the buffer.
-    snprintf(messageBuffer, sizeof messageBuffer, "Warning at %s:%d\n%s\n", file, line, text);
+    snprintf(message, sizeof message, "Warning at %s:%d\n%s\n", file, line, text);
     if (warningsToDebugger) {
-        WriteDebuggerText(messageBuffer);
+        WriteToDebugger(message);
     } else {
-        WriteMessageBuffer();
+        WriteToConsole(message);
     }
 }
 

@@ -7,7 +7,7 @@
 // Shows a "Fatal Error" box with "file:line text", then exits with -1.
 [[noreturn]] void FatalError(const char* file, int line, const char* text);
 // Writes "Warning at file:line\ntext\n" to the diagnostic console, or to the debugger
-// once SendWarningsToDebugger was called.
+// once SendWarningsToDebugger was called. Any thread may warn: each report arrives whole.
 void Warning(const char* file, int line, const char* text);
 // From now on warnings go to the debugger output: a console window would take the
 // foreground from a full-screen saver, which then closes.

@@ -1,5 +1,5 @@
 // Writes an image list (and optionally the update time and flags) into the saver's
-// settings, the way the image list dialog stores them.
+// settings, the way the image list dialog stores them: the next run begins afresh.
 // Usage: seed-images [--time MILLISECONDS] [--flags N] PATH...
 #include "screensaver/shared.h"
 
@@ -21,7 +21,7 @@ int main(int argc, char** argv)
             paths.Add(argv[i]);
         }
     }
-    written = WriteImageList(paths) == ERROR_SUCCESS && written;
+    written = WriteImageList(paths) == ERROR_SUCCESS && ClearResumePoint() == ERROR_SUCCESS && written;
     CloseKeys();
     printf("%d pictures in the image list\n", paths.Count());
     return written ? 0 : 1;

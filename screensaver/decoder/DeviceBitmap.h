@@ -2,6 +2,8 @@
 // memory bitmap in the native build.
 #pragma once
 
+#include "PictureView.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -18,6 +20,10 @@ void DeleteDeviceBitmap(HBITMAP bitmap);
 // kind of bitmap GDI makes), or where that cannot be made, stretched by GDI's halftone
 // mode; null where neither is made, and always in the native build.
 HBITMAP ShrinkDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t height);
+// A new bitmap of the `visible` part of `bitmap` drawn at drawnWidth x drawnHeight, larger
+// than it, owned by the caller: on Windows enlarged with a linear filter from the pixels GDI
+// reads back; null where that cannot be made, and always in the native build.
+HBITMAP EnlargeDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t drawnWidth, uint32_t drawnHeight, const PixelRect& visible);
 
 #ifndef _WIN32
 #include <cstdint>

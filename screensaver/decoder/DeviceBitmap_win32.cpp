@@ -3,6 +3,7 @@
 #include "../GdiGuards.h"
 #include "AreaReduction.h"
 #include "BitmapLayout.h"
+#include "LinearEnlargement.h"
 
 #include "../../shared/cgen.h"
 
@@ -27,9 +28,10 @@ static BITMAPINFOHEADER TrueColourHeader(uint32_t width, int32_t height)
     return {sizeof(BITMAPINFOHEADER), static_cast<LONG>(width), height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
 }
 
-// Hands the bitmap's rows, read back in 24 bits, to the reducer, top row first; false
-// when GDI refuses. GDI gives them bottom-up, a band at a time.
-static bool ReadBackInto(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t rows, cAreaReducer& reducer)
+// Hands the bitmap's rows, read back in 24 bits, to a reducer or an enlarger, top row
+// first; false when GDI refuses. GDI gives them bottom-up, a band at a time.
+template <typename RowTaker>
+static bool ReadBackInto(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t rows, RowTaker& taker)
 {
     BITMAPINFO info = {};
     info.bmiHeader = TrueColourHeader(width, static_cast<int32_t>(rows));
@@ -42,7 +44,7 @@ static bool ReadBackInto(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t rows, 
         int read = GetDIBits(dc, bitmap, rows - top - count, count, band, &info, DIB_RGB_COLORS);
         complete = read == static_cast<int>(count);
         for (uint32_t i = count; complete && i > 0; --i) {
-            reducer.AddRow(band + stride * (i - 1));
+            taker.AddRow(band + stride * (i - 1));
         }
     }
     RFree(kSourceName, __LINE__, band);
@@ -96,4 +98,20 @@ HBITMAP ShrinkDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t width, uint32_t heig
     }
     HBITMAP reduced = ReducedCopy(dc, bitmap, size, width, height);
     return reduced != nullptr ? reduced : HalftoneCopy(dc, bitmap, size, width, height);
+}
+
+HBITMAP EnlargeDeviceBitmap(HDC dc, HBITMAP bitmap, uint32_t drawnWidth, uint32_t drawnHeight, const PixelRect& visible)
+{
+    BITMAP size = {};
+    if (GetObject(bitmap, sizeof size, &size) == 0 ||
+        !CanEnlarge(size.bmWidth, size.bmHeight, drawnWidth, drawnHeight, visible)) {
+        return nullptr;
+    }
+    cLinearEnlarger enlarger(size.bmWidth, size.bmHeight, drawnWidth, drawnHeight, visible);
+    if (!ReadBackInto(dc, bitmap, size.bmWidth, size.bmHeight, enlarger)) {
+        return nullptr;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader = TrueColourHeader(enlarger.Width(), -static_cast<int32_t>(enlarger.Height()));
+    return CreateDIBitmap(dc, &info.bmiHeader, CBM_INIT, enlarger.Pixels(), &info, DIB_RGB_COLORS);
 }

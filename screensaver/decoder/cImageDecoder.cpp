@@ -36,10 +36,11 @@ ImageFormat DetectFormat(FILE* stream)
     return format != nullptr ? format->format : FORMAT_UNKNOWN;
 }
 
-cImageDecoder::cImageDecoder(const char* path)
-    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(nullptr), formatState(nullptr), table(nullptr)
+cImageDecoder::cImageDecoder(const char* path) : cImageDecoder(fopen(path, "rb")) {}
+
+cImageDecoder::cImageDecoder(FILE* opened)
+    : width(0), height(0), error(DE_OK), format(FORMAT_UNKNOWN), file(opened), formatState(nullptr), table(nullptr)
 {
-    file = fopen(path, "rb");
     if (file == nullptr) {
         error = DE_OPEN;
         return;
@@ -99,6 +100,31 @@ static PixelRect VisiblePart(const PictureView& view)
             visible.bottom < view.height ? visible.bottom : view.height};
 }
 
+// Whether the bitmap's source goes to a larger destination (not smaller either way).
+static bool StretchedLarger(const ViewBitmap& made)
+{
+    int32_t columns = made.source.right - made.source.left, rows = made.source.bottom - made.source.top;
+    int32_t width = made.destination.right - made.destination.left;
+    int32_t height = made.destination.bottom - made.destination.top;
+    return width >= columns && height >= rows && (width != columns || height != rows);
+}
+
+// A whole picture made to be stretched larger comes enlarged to its visible part instead,
+// where that can be made.
+static ViewBitmap EnlargedForView(HDC dc, const ViewBitmap& made, const PictureView& view, const PixelRect& visible)
+{
+    if (made.bitmap == nullptr || !StretchedLarger(made)) {
+        return made;
+    }
+    HBITMAP enlarged = EnlargeDeviceBitmap(dc, made.bitmap, static_cast<uint32_t>(view.width),
+                                           static_cast<uint32_t>(view.height), visible);
+    if (enlarged == nullptr) {
+        return made;
+    }
+    DeleteDeviceBitmap(made.bitmap);
+    return ShowingPart(enlarged, visible, visible.left, visible.top);
+}
+
 ViewBitmap cImageDecoder::MakeBitmap(HDC dc, const PictureView& view)
 {
     PixelRect visible = VisiblePart(view);
@@ -110,7 +136,7 @@ ViewBitmap cImageDecoder::MakeBitmap(HDC dc, const PictureView& view)
     bool handled = table->makeForView(core, dc, view, visible, &made);
     Keep(core);
     if (handled) {
-        return made;
+        return EnlargedForView(dc, made, view, visible);
     }
     uint32_t columns = static_cast<uint32_t>(width);
     uint32_t rows = height < 0 ? 0u - static_cast<uint32_t>(height) : static_cast<uint32_t>(height);
@@ -129,5 +155,6 @@ ViewBitmap cImageDecoder::MakeBitmap(HDC dc, const PictureView& view)
             return ShowingPart(shrunk, visible, 0, 0);
         }
     }
-    return {whole, {0, 0, static_cast<int32_t>(columns), static_cast<int32_t>(rows)}, {0, 0, view.width, view.height}};
+    made = {whole, {0, 0, static_cast<int32_t>(columns), static_cast<int32_t>(rows)}, {0, 0, view.width, view.height}};
+    return EnlargedForView(dc, made, view, visible);
 }

@@ -2,7 +2,7 @@
 // component reads) turned into a device bitmap, whole or as a window shows it. This is the
 // façade: each format lives in its own file (BmpDecoder, GifDecoder, JpegDecoder, PngDecoder,
 // WebpDecoder, WicDecoder) behind a table of functions (DecoderFormat.h); AreaReduction
-// shrinks pixels.
+// shrinks pixels, LinearEnlargement enlarges them.
 #pragma once
 
 #include "DeviceBitmap.h"
@@ -53,6 +53,8 @@ struct DecoderFormat;
 class cImageDecoder {
 public:
     explicit cImageDecoder(const char* path);
+    // Takes over a stream opened for reading and closes it; a null stream is an open error.
+    explicit cImageDecoder(FILE* opened);
     ~cImageDecoder();
     cImageDecoder(const cImageDecoder&) = delete;
     cImageDecoder& operator=(const cImageDecoder&) = delete;
@@ -63,7 +65,9 @@ public:
     // visible part (only that part of a JPEG is decoded); drawn smaller, the picture
     // reduced to the drawn size by area averaging (from its own pixels where the format
     // can, otherwise from the device bitmap), and whole only where neither can be made;
-    // drawn larger, whole. A JPEG decoder makes one bitmap in all, by either call.
+    // drawn larger, the visible part enlarged to the drawn size with a linear filter from
+    // the device bitmap's pixels, and whole where that cannot be made. A JPEG decoder makes
+    // one bitmap in all, by either call.
     ViewBitmap MakeBitmap(HDC dc, const PictureView& view);
 
     int32_t width;  // as shown: a JPEG's Exif orientation is applied

@@ -104,6 +104,35 @@ Picture AreaMean(const Picture& picture, int width, int height)
     return mean;
 }
 
+// Where the centre of drawn pixel i lies in a source of `size` pixels, kept within its centres.
+static double LinearCentre(int i, int size, int drawnSize)
+{
+    double centre = (i + 0.5) * size / drawnSize - 0.5;
+    return std::min(std::max(centre, 0.0), size - 1.0);
+}
+
+Picture LinearReference(const Picture& picture, int width, int height, const PixelRect& visible)
+{
+    Picture result{visible.right - visible.left, visible.bottom - visible.top, {}};
+    for (int y = visible.top; y < visible.bottom; ++y) {
+        double down = LinearCentre(y, picture.height, height);
+        int above = static_cast<int>(down), below = std::min(above + 1, picture.height - 1);
+        for (int x = visible.left; x < visible.right; ++x) {
+            double across = LinearCentre(x, picture.width, width);
+            int left = static_cast<int>(across), right = std::min(left + 1, picture.width - 1);
+            uint32_t pixel = 0;
+            for (int shift : {0, 8, 16}) {
+                auto channel = [&](int i, int j) { return static_cast<double>(picture.At(i, j) >> shift & 0xFF); };
+                double top = channel(left, above) + (across - left) * (channel(right, above) - channel(left, above));
+                double bottom = channel(left, below) + (across - left) * (channel(right, below) - channel(left, below));
+                pixel |= static_cast<uint32_t>(std::lround(top + (down - above) * (bottom - top))) << shift;
+            }
+            result.pixels.push_back(pixel);
+        }
+    }
+    return result;
+}
+
 static bool Near(uint32_t a, uint32_t b, int tolerance)
 {
     for (int shift : {0, 8, 16}) {

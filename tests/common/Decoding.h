@@ -34,5 +34,9 @@ Picture Cut(const Picture& picture, const PixelRect& rect);
 // The picture reduced to width x height by exact area averaging.
 Picture AreaMean(const Picture& picture, int width, int height);
 
+// The `visible` part of the picture drawn at width x height (not smaller) by linear
+// interpolation between the centres of its pixels, in double precision.
+Picture LinearReference(const Picture& picture, int width, int height, const PixelRect& visible);
+
 // A failure naming the first few pixels with a channel more than `tolerance` off.
 void ExpectSamePicture(const Picture& actual, const Picture& expected, const std::string& what, int tolerance = 0);

@@ -22,6 +22,7 @@ struct Session {
     std::string updateTime;
     bool randomUpdate = false;
     bool fullScreen = false;
+    bool fade = false;
     INT_PTR result = -2;
 };
 
@@ -37,6 +38,7 @@ Session Configure(int finish, const std::function<void(HWND)>& edit = [](HWND) {
         session.updateTime = WindowText(GetDlgItem(dialog, IDC_UPDATE_TIME));
         session.randomUpdate = IsChecked(GetDlgItem(dialog, IDC_RANDOM_UPDATE));
         session.fullScreen = IsChecked(GetDlgItem(dialog, IDC_FULL_SCREEN));
+        session.fade = IsChecked(GetDlgItem(dialog, IDC_FADE));
         edit(dialog);
         PostClick(dialog, finish);
     });
@@ -53,6 +55,7 @@ TEST_F(ConfigureDialog, FirstRunShowsDefaultsAndOkStoresThem)
     EXPECT_EQ(session.updateTime, "3000");
     EXPECT_FALSE(session.randomUpdate);
     EXPECT_FALSE(session.fullScreen);
+    EXPECT_FALSE(session.fade);
     ExpectStoredDword("Flags", 0);
     ExpectStoredText("UpdateTime", "3000");
     EXPECT_TRUE(KeysAreClosed());
@@ -66,21 +69,30 @@ TEST_F(ConfigureDialog, FlagBitsShowInTheBoxesAndOnlyTheirBitsAreStored)
     EXPECT_TRUE(both.randomUpdate);
     EXPECT_TRUE(both.fullScreen);
 
+    EXPECT_FALSE(both.fade);
+
     StoreDword("Flags", 6);
-    Session fullScreenOnly = Configure(IDOK);
-    EXPECT_FALSE(fullScreenOnly.randomUpdate);
-    EXPECT_TRUE(fullScreenOnly.fullScreen);
-    ExpectStoredDword("Flags", 2);
+    Session fullScreenAndFade = Configure(IDOK);
+    EXPECT_FALSE(fullScreenAndFade.randomUpdate);
+    EXPECT_TRUE(fullScreenAndFade.fullScreen);
+    EXPECT_TRUE(fullScreenAndFade.fade);
+    ExpectStoredDword("Flags", 6);
 
     Configure(IDOK, [](HWND dialog) {
         SendMessageA(GetDlgItem(dialog, IDC_RANDOM_UPDATE), BM_CLICK, 0, 0);
         SendMessageA(GetDlgItem(dialog, IDC_FULL_SCREEN), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(dialog, IDC_FADE), BM_CLICK, 0, 0);
     });
     ExpectStoredDword("Flags", 1);
 
+    StoreDword("Flags", 0xFFFFFFFF);
+    Session every = Configure(IDOK);
+    EXPECT_TRUE(every.randomUpdate && every.fullScreen && every.fade);
+    ExpectStoredDword("Flags", 7);
+
     StoreText("Flags", "1");
     Session unreadable = Configure(IDCANCEL);
-    EXPECT_FALSE(unreadable.randomUpdate || unreadable.fullScreen);
+    EXPECT_FALSE(unreadable.randomUpdate || unreadable.fullScreen || unreadable.fade);
 }
 
 TEST_F(ConfigureDialog, StoredUpdateTimeIsShownUnlessTooLong)

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -79,6 +82,42 @@ CHILD_SCENARIO(WarningToTheDebugger)
     return 0;
 }
 
+// The window's thread and the picture thread both warn; each writes its own text.
+const int kWarningsPerThread = 300;
+const struct {
+    const char* source;
+    char fill;
+} kWarningThreads[] = {{"window", 'v'}, {"worker", 'k'}};
+
+CHILD_SCENARIO(WarningsFromTwoThreads)
+{
+    SendWarningsToDebugger();
+    auto warn = [](const char* source, char fill) {
+        std::string text(200, fill);
+        for (int i = 0; i < kWarningsPerThread; ++i) {
+            Warning(source, i, text.c_str());
+        }
+    };
+    std::thread worker(warn, kWarningThreads[1].source, kWarningThreads[1].fill);
+    warn(kWarningThreads[0].source, kWarningThreads[0].fill);
+    worker.join();
+    Warning("end", 0, "done");
+    return 0;
+}
+
+// The reports in `text`, each from one "Warning at " to the next.
+std::vector<std::string> SplitReports(const std::string& text)
+{
+    std::vector<std::string> reports;
+    const std::string start = "Warning at ";
+    for (size_t at = text.find(start); at != std::string::npos;) {
+        size_t next = text.find(start, at + 1);
+        reports.push_back(text.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        at = next;
+    }
+    return reports;
+}
+
 TEST(Diagnostics, FatalErrorShowsItsBoxThenExitsThroughTheNormalPath)
 {
     ChildProcess child("FatalError");
@@ -113,6 +152,28 @@ TEST(Diagnostics, WarningsSentToTheDebuggerOpenNoConsole)
     ASSERT_EQ(child.WaitForExit(), 0u);
     EXPECT_EQ(debugger.Of(child.Id(), "registry\n"), "Warning at SSaver:71\nCorrupt registry\n");
     EXPECT_EQ(child.Observed()["console"], "none");
+}
+
+TEST(Diagnostics, WarningsFromTwoThreadsAtOnceEachArriveWhole)
+{
+    DebuggerOutput debugger;
+    ChildProcess child("WarningsFromTwoThreads");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    std::vector<std::string> reports = SplitReports(debugger.Of(child.Id(), "done\n"));
+    std::vector<std::string> expected = {"Warning at end:0\ndone\n"};
+    for (const auto& thread : kWarningThreads) {
+        for (int i = 0; i < kWarningsPerThread; ++i) {
+            expected.push_back("Warning at " + std::string(thread.source) + ":" + std::to_string(i) + "\n" +
+                               std::string(200, thread.fill) + "\n");
+        }
+    }
+    std::sort(reports.begin(), reports.end());
+    std::sort(expected.begin(), expected.end());
+    auto differ = std::mismatch(reports.begin(), reports.end(), expected.begin(), expected.end());
+    EXPECT_EQ(reports.size(), expected.size());
+    if (differ.first != reports.end()) {
+        ADD_FAILURE() << "a report not as written: " << *differ.first;
+    }
 }
 
 TEST(Diagnostics, LongWarningIsCutAtTheBufferSize)

@@ -103,23 +103,40 @@ void SelectEntries(HWND list, const std::vector<int>& indices)
     }
 }
 
-HGLOBAL MakeDrop(const std::vector<std::string>& paths)
+// The paths one after the other, each with its terminator, and the block's final zero.
+static std::wstring WideBlock(const std::vector<std::string>& paths)
 {
-    size_t size = sizeof(DROPFILES) + 1;
+    std::wstring block;
     for (const std::string& path : paths) {
-        size += path.size() + 1;
+        std::wstring wide(path.size() + 1, L'\0');
+        int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+        block.append(wide.c_str(), length > 0 ? length : 1);
     }
-    HGLOBAL drop = GlobalAlloc(GHND | GMEM_SHARE, size);
+    return block + L'\0';
+}
+
+static std::string AnsiBlock(const std::vector<std::string>& paths)
+{
+    std::string block;
+    for (const std::string& path : paths) {
+        block.append(path.c_str(), path.size() + 1);
+    }
+    return block + '\0';
+}
+
+HGLOBAL MakeDrop(const std::vector<std::string>& paths, bool wide)
+{
+    std::wstring wideBlock = WideBlock(paths);
+    std::string ansiBlock = AnsiBlock(paths);
+    const void* files = wide ? static_cast<const void*>(wideBlock.data()) : ansiBlock.data();
+    size_t bytes = wide ? wideBlock.size() * sizeof(wchar_t) : ansiBlock.size();
+    HGLOBAL drop = GlobalAlloc(GHND | GMEM_SHARE, sizeof(DROPFILES) + bytes);
     DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(drop));
     header->pFiles = sizeof(DROPFILES);
     header->pt = POINT{20, 20};
     header->fNC = FALSE;
-    header->fWide = FALSE;
-    char* next = reinterpret_cast<char*>(header + 1);
-    for (const std::string& path : paths) {
-        memcpy(next, path.c_str(), path.size() + 1);
-        next += path.size() + 1;
-    }
+    header->fWide = wide;
+    memcpy(header + 1, files, bytes);
     GlobalUnlock(drop);
     return drop;
 }

@@ -48,5 +48,6 @@ std::vector<std::string> ListEntries(HWND list);
 std::vector<int> SelectedEntries(HWND list);
 void SelectEntries(HWND list, const std::vector<int>& indices);
 
-// An HDROP block as the shell builds it: a DROPFILES header, then the ANSI paths.
-HGLOBAL MakeDrop(const std::vector<std::string>& paths);
+// An HDROP block as the shell builds it: a DROPFILES header, then the paths, in UTF-16 when
+// wide (as the shell of NT gives them), else in the ANSI code page as they are.
+HGLOBAL MakeDrop(const std::vector<std::string>& paths, bool wide = false);

@@ -134,10 +134,24 @@ void ExpectFrame(const Template& dialog, DWORD style, const char* caption, short
     EXPECT_EQ(dialog.font, "MS Sans Serif");
 }
 
+// No two controls overlap, and each lies within the dialog.
+void ExpectApartAndInside(const Template& dialog)
+{
+    for (size_t i = 0; i < dialog.items.size(); ++i) {
+        const Item& a = dialog.items[i];
+        EXPECT_TRUE(a.x >= 0 && a.y >= 0 && a.x + a.cx <= dialog.cx && a.y + a.cy <= dialog.cy) << a.text;
+        for (size_t j = i + 1; j < dialog.items.size(); ++j) {
+            const Item& b = dialog.items[j];
+            bool apart = a.x + a.cx <= b.x || b.x + b.cx <= a.x || a.y + a.cy <= b.y || b.y + b.cy <= a.y;
+            EXPECT_TRUE(apart) << a.text << " and " << b.text;
+        }
+    }
+}
+
 TEST(DialogTemplates, ConfigurationDialog)
 {
     Template dialog = LoadTemplate(DLG_CONFIGURE);
-    ExpectFrame(dialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, "Velmarin Screensaver", 50, 50, 216, 85);
+    ExpectFrame(dialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, "Velmarin Screensaver", 50, 50, 216, 100);
     const std::vector<Item> items = {
         {kDefaultButton, 159, 44, 50, 14, IDOK, kButton, "OK"},
         {kButtonStyle, 159, 64, 50, 14, IDCANCEL, kButton, "Cancel"},
@@ -149,6 +163,7 @@ TEST(DialogTemplates, ConfigurationDialog)
         {kCheckBox, 15, 52, 67, 10, IDC_RANDOM_UPDATE, kButton, "Random update"},
         {kCheckBox, 15, 68, 49, 10, IDC_FULL_SCREEN, kButton, "FullScreen"},
         {kButtonStyle, 159, 26, 50, 14, IDC_ABOUT, kButton, "About"},
+        {kCheckBox, 15, 84, 90, 10, IDC_FADE, kButton, "Fade between pictures"},
     };
     EXPECT_EQ(dialog.items, items);
 }
@@ -193,8 +208,10 @@ TEST(DialogTemplates, ImageListDialog)
         {kButtonStyle, 236, 108, 50, 14, IDC_ADD, kButton, "Add"},
         {kButtonStyle, 236, 36, 50, 14, IDC_CLEAR, kButton, "Clear"},
         {kButtonStyle, 236, 15, 50, 14, IDC_SORT, kButton, "Sort"},
+        {kButtonStyle, 236, 53, 50, 14, IDC_ADD_FOLDER, kButton, "Add Folder..."},
     };
     EXPECT_EQ(dialog.items, items);
+    ExpectApartAndInside(dialog);
 }
 
 TEST(DialogTemplates, IconAndStrings)

@@ -9,6 +9,8 @@
 
 #include <dlgs.h>
 
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -53,9 +55,9 @@ public:
         }
     }
     // Posts a drop to the window the way the shell does, then lets the dialog handle it.
-    HGLOBAL Drop(HWND target, const Entries& paths) const
+    HGLOBAL Drop(HWND target, const Entries& paths, bool wide = false) const
     {
-        HGLOBAL drop = MakeDrop(paths);
+        HGLOBAL drop = MakeDrop(paths, wide);
         PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
         Pump();
         return drop;
@@ -72,6 +74,30 @@ TEST_F(ImagesDialog, EntriesEqualButForCaseAreTakenOnce)
     EXPECT_EQ(AddUniqueToList(dialog.Window(), dialog.List(), "C:\\pics\\hill.gif.bak"), 0);
     EXPECT_EQ(dialog.Shown().size(), 3u);
     EXPECT_TRUE(SelectedEntries(dialog.List()).empty());
+}
+
+// Paths are the same entry when they differ in letter case only, in any script; paths the
+// system's collation merely ranks alike name other files and are kept.
+TEST_F(ImagesDialog, OnlyLetterCaseMakesTwoPathsTheSameEntry)
+{
+    struct {
+        const char* listed;
+        const char* incoming;
+        bool added;
+    } cases[] = {
+        {"C:\\\xC3\x89t\xC3\xA9\\a.bmp", "c:\\\xC3\xA9T\xC3\x89\\A.BMP", false},
+        {"C:\\\xCE\xA3\xCE\x9F.jpg", "C:\\\xCF\x83\xCE\xBF.jpg", false},
+        {"C:\\Stra\xC3\x9F" "e.bmp", "C:\\Strasse.bmp", true},
+        {"C:\\a\xC2\xAD" "b.jpg", "C:\\ab.jpg", true},
+        {"C:\\i.jpg", "C:\\\xC4\xB0.jpg", true},
+    };
+    OpenImagesDialog dialog;
+    for (const auto& c : cases) {
+        dialog.Click(IDC_CLEAR);
+        dialog.Fill({c.listed});
+        dialog.Drop(dialog.List(), {c.incoming}, true);
+        EXPECT_EQ(dialog.Shown(), (c.added ? Entries{c.listed, c.incoming} : Entries{c.listed})) << c.incoming;
+    }
 }
 
 TEST_F(ImagesDialog, HugeNumFilesLoadsTheStoredPathsAtOnce)
@@ -126,6 +152,17 @@ TEST_F(ImagesDialog, DroppedFilesAreAppendedOnTheListAndOnTheDialogUpTo119Charac
                                          kLongestNewPath}));
     EXPECT_EQ(GlobalFlags(onList), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
     EXPECT_EQ(GlobalFlags(onDialog), static_cast<UINT>(GMEM_INVALID_HANDLE)) << "the drop was not finished";
+}
+
+TEST_F(ImagesDialog, EveryFileOfADropOfMoreThan65535IsListed)
+{
+    Entries paths;
+    for (int i = 0; i <= 0x10000; ++i) {
+        paths.push_back("C:\\p\\" + std::to_string(i) + ".jpg");
+    }
+    OpenImagesDialog dialog;
+    dialog.Drop(dialog.List(), paths, true);
+    EXPECT_EQ(dialog.Shown(), paths);
 }
 
 std::string Utf8(const std::wstring& text)
@@ -209,6 +246,116 @@ TEST_F(ImagesDialog, AddTakesThePathChosenInTheOpenFileDialogUpTo119Characters)
     EXPECT_EQ(AddThroughOpenFileDialog(dialog, missing), (Entries{"C:\\p\\first.bmp", picture, missing}))
         << "the file need not exist";
     EXPECT_EQ(AddThroughOpenFileDialog(dialog, kLongPath, {Refusal(kLongPath)}).size(), 3u);
+}
+
+// A fresh folder of small files with these names; removed with its files at the end, after
+// the current folder, which the open-file dialog moves to the folder it opened, is restored.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const Entries& names)
+        : path((std::filesystem::temp_directory_path() / ("vl-chosen-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                                        std::to_string(++created)))
+                   .string())
+    {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directory(path);
+        for (const std::string& name : names) {
+            std::ofstream(path + "\\" + name).put('x');
+        }
+    }
+    ~ScratchFolder()
+    {
+        std::filesystem::current_path(current);
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    const std::string path;
+
+private:
+    static inline int created = 0;
+    const std::filesystem::path current = std::filesystem::current_path();
+};
+
+Entries ComboItems(HWND combo)
+{
+    Entries items;
+    for (LRESULT i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+        char text[256] = {};
+        SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+// Chooses several files like a user: goes to their folder in the open-file dialog, then
+// types their names in quotes and presses Open. Hands back the types it offered.
+void ChooseFilesInFolder(const std::string& folder, const Entries& names, Entries* types)
+{
+    HWND chooser = WaitForDialog("Select a file");
+    if (chooser == nullptr) {
+        return;
+    }
+    *types = ComboItems(GetDlgItem(chooser, cmb1));
+    HWND name = GetDlgItem(chooser, cmb13);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostClick(chooser, IDOK);
+    Settle(chooser);
+    std::string quoted;
+    for (const std::string& chosen : names) {
+        quoted += "\"" + chosen + "\" ";
+    }
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(quoted.c_str()));
+    PostClick(chooser, IDOK);
+}
+
+TEST_F(ImagesDialog, AddTakesEveryFileChosenAtOnceAndOffersPicturesFirst)
+{
+    const ScratchFolder scratch({"a.bmp", "b.GIF", "c d.jpeg", "e.png"});
+    const std::string& folder = scratch.path;
+    OpenImagesDialog dialog;
+    dialog.Fill({folder + "\\B.gif"});
+    Entries types;
+    std::thread user(ChooseFilesInFolder, folder, Entries{"e.png", "b.GIF", "c d.jpeg", "a.bmp"}, &types);
+    dialog.Click(IDC_ADD);
+    user.join();
+    EXPECT_EQ(types, (Entries{"Pictures", "All files"}));
+    EXPECT_EQ(dialog.Shown(), (Entries{folder + "\\B.gif", folder + "\\e.png", folder + "\\c d.jpeg",
+                                       folder + "\\a.bmp"}));
+}
+
+// The folder picker's name box, as Wine draws the picker.
+const int kPickerNameBox = 1152;
+
+// Answers the folder picker like a user: types the folder's path and presses its button,
+// or cancels.
+void PickFolder(const std::string& folder)
+{
+    HWND picker = WaitForDialog("Select a folder");
+    if (picker == nullptr) {
+        return;
+    }
+    if (folder.empty()) {
+        PostClick(picker, IDCANCEL);
+        return;
+    }
+    SendMessageA(GetDlgItem(picker, kPickerNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostClick(picker, IDOK);
+}
+
+TEST_F(ImagesDialog, AddFolderAddsTheChosenFolderAsOneEntry)
+{
+    const ScratchFolder scratch({"a.bmp", "b.gif"});
+    const std::string& folder = scratch.path;
+    std::string upperCase = folder;
+    CharUpperA(&upperCase[0]);
+    OpenImagesDialog dialog;
+    dialog.Fill({"C:\\p\\first.bmp"});
+    for (const std::string& picked : {folder, upperCase, std::string()}) {
+        std::thread user(PickFolder, picked);
+        dialog.Click(IDC_ADD_FOLDER);
+        user.join();
+        EXPECT_EQ(dialog.Shown(), (Entries{"C:\\p\\first.bmp", folder})) << picked;
+    }
 }
 
 TEST_F(ImagesDialog, UpAndDownMoveTheOneSelectedEntry)

@@ -3,10 +3,14 @@
 // that name with the test verifier beside it.
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
+#include "host/PasswordLock.h"
+#include "host/SaverHost.h"
+#include "shared/cgen.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 namespace {
@@ -30,6 +34,43 @@ DWORD GetDword(const char* name)
     DWORD value = 0, size = sizeof value;
     RegGetValueA(HKEY_CURRENT_USER, kTestKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
+}
+
+// The system's "screen saver running" state, as this process sees it.
+bool SaverRunningHere()
+{
+    BOOL running = FALSE;
+    return SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
+}
+
+CHILD_SCENARIO(ReadSaverRunning)
+{
+    Observe("running", SaverRunningHere());
+    return 0;
+}
+
+// The state as a program started now reads it: Wine keeps what a process read first.
+bool SystemSaverRunning()
+{
+    ChildProcess reader("ReadSaverRunning");
+    reader.WaitForExit();
+    return reader.Observed()["running"] == "1";
+}
+
+// A full-screen run of the Windows 95 family with a password wanted turns the state on
+// (the verifier beside this program); then the process ends the way the argument names.
+CHILD_SCENARIO(PasswordLockThenEnd)
+{
+    SetHostFlags(0, 1);
+    LoadPasswordVerifier();
+    Observe("runningBefore", SaverRunningHere());
+    const std::string& end = arguments.at(0);
+    if (end == "FatalError") {
+        FatalError("shared", 74, "Registry problem");
+    } else if (end == "OutOfMemory") {
+        RMalloc(__FILE__, __LINE__, SIZE_MAX / 2);
+    }
+    return 0;
 }
 
 class Windows95Family : public RegistryTest {
@@ -126,6 +167,7 @@ TEST_F(Windows95Family, RefusedPasswordKeepsTheSaverAndSpacesTheQuestions)
     SaverProcess saver("/s", program);
     HWND window = saver.WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(SystemSaverRunning()) << "the system knows a saver with a password runs";
 
     // The close request and three timer messages queue up while the saver is held: the
     // verifier finds one of the three left; the second close comes within the spacing after
@@ -154,6 +196,28 @@ TEST_F(Windows95Family, RefusedPasswordKeepsTheSaverAndSpacesTheQuestions)
     PostMessageA(window, WM_LBUTTONDOWN, 0, 0);
     EXPECT_EQ(saver.WaitForExit(), 0u);
     EXPECT_EQ(GetDword("Calls"), 3u);
+    EXPECT_FALSE(SystemSaverRunning());
+}
+
+TEST_F(Windows95Family, EveryEndOfTheProcessTurnsTheRunningStateOff)
+{
+    SetDword(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
+    const struct {
+        const char* end;
+        bool box;
+        DWORD exitCode;
+    } ends[] = {{"FatalError", true, kExitMinusOne}, {"OutOfMemory", false, kExitMinusOne}, {"return", false, 0}};
+    for (const auto& end : ends) {
+        ChildProcess child("PasswordLockThenEnd", {end.end});
+        if (end.box) {
+            HWND box = child.WaitForWindow("#32770", "Fatal Error");
+            ASSERT_NE(box, nullptr) << end.end;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        EXPECT_EQ(child.WaitForExit(), end.exitCode) << end.end;
+        EXPECT_EQ(child.Observed()["runningBefore"], "1") << end.end;
+        EXPECT_FALSE(SystemSaverRunning()) << end.end;
+    }
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 #include "Harness.h"
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
-#include "host/SaverStartup.h"
-#include "host/SaverWindow.h"
+#include "host/SaverClass.h"
+#include "host/SaverHost.h"
 #include "screensaver/shared.h"
 #include "tests/common/TestFiles.h"
 
@@ -43,16 +43,9 @@ DWORD TimeTicks(HWND window, int count)
 // that other threads can read the window.
 HWND CreateSaverWindow()
 {
-    WNDCLASSA saverClass = {};
-    saverClass.lpfnWndProc = SaverClassProc;
-    saverClass.hInstance = GetModuleHandleA(nullptr);
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = "WindowsScreenSaverClass";
-    RegisterClassA(&saverClass);
-    SaverWindowShape shape = SaverWindowShapeFor(nullptr);
-    const RECT& r = shape.rect;
-    return CreateWindowExA(shape.extendedStyle, "WindowsScreenSaverClass", shape.title, shape.style, r.left, r.top,
-                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    RegisterSaverClass(instance, kSaverClassStyle & ~CS_OWNDC);
+    return ::CreateSaverWindow(instance, nullptr);
 }
 
 // The primary monitor's centre in the window.
@@ -109,11 +102,11 @@ DWORD WINAPI WatchCentre(void* context)
     return 0;
 }
 
-// Two ticks; the colours the window's centre shows from before the second one until blue.
+// The first picture, drawn without a tick, then a tick; the colours the window's centre shows
+// from before the tick until blue.
 CHILD_SCENARIO(SecondTickWatched)
 {
     HWND window = CreateSaverWindow();
-    SendMessageA(window, WM_TIMER, 1, 0);
     WaitForPictures(window);
     HANDLE firstSeen = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     CentreWatch watch = {window, PrimaryCentre(window), RGB(0, 0, 255), firstSeen, {}};
@@ -148,6 +141,24 @@ CHILD_SCENARIO(DisplayChange)
     Observe("centre", GetPixel(dc, centre.x, centre.y));
     ReleaseDC(window, dc);
     DestroyWindow(window);
+    return 0;
+}
+
+// A preview inside a window of this process: the colour its centre shows once its first
+// picture is drawn, without a tick.
+CHILD_SCENARIO(PreviewFirstPicture)
+{
+    SetHostFlags(1, 0);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HWND parent = CreateWindowExA(0, "STATIC", "Preview parent", WS_POPUP | WS_VISIBLE, 50, 50, 320, 240, nullptr,
+                                  nullptr, instance, nullptr);
+    RegisterSaverClass(instance, kSaverClassStyle & ~CS_OWNDC);
+    HWND preview = ::CreateSaverWindow(instance, parent);
+    Observe("waiting", WaitForPictures(preview) ? 0 : 1);
+    HDC dc = GetDC(preview);
+    Observe("centre", GetPixel(dc, 160, 120));
+    ReleaseDC(preview, dc);
+    DestroyWindow(parent);
     return 0;
 }
 
@@ -190,6 +201,17 @@ TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
     Observations seen = child.Observed();
     EXPECT_EQ(seen["coversTheScreen"], "1");
     EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0))) << "the picture at once, in the new layout";
+}
+
+TEST_F(SaverWindowProcedures, APreviewShowsItsFirstPictureWithoutATick)
+{
+    std::vector<uint32_t> red(40 * 30, 0xFF0000);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+    ChildProcess child("PreviewFirstPicture");
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    Observations seen = child.Observed();
+    EXPECT_EQ(seen["waiting"], "0");
+    EXPECT_EQ(seen["centre"], std::to_string(RGB(255, 0, 0)));
 }
 
 } // namespace

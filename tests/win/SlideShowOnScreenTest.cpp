@@ -2,6 +2,7 @@
 #include "RegistryFixture.h"
 #include "SaverProcess.h"
 #include "screensaver/SlideShowLogic.h"
+#include "tests/common/Decoding.h"
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
 #include "tests/common/PngWriter.h"
@@ -75,11 +76,17 @@ Picture SettledScreen(const RECT& area = PrimaryArea())
     return previous;
 }
 
+// The screen once the saver has drawn its pictures (the first ones come without a tick).
+Picture Drawn(HWND window)
+{
+    EXPECT_TRUE(WaitForPictures(window));
+    return SettledScreen();
+}
+
 Picture Tick(HWND window, WPARAM timerId = 1)
 {
     SendMessageA(window, WM_TIMER, timerId, 0);
-    EXPECT_TRUE(WaitForPictures(window));
-    return SettledScreen();
+    return Drawn(window);
 }
 
 // Checks the screen shows `picture` cut to the screen at (x, y), black elsewhere.
@@ -120,7 +127,7 @@ TEST_F(SlideShowOnScreen, NaturalSizeIsCentredAndCutEquallyOnBothSides)
     std::vector<uint8_t> jpeg = WriteJpeg(large, JPEG_COLOUR);
     HWND window = Start(0, {WriteBmpFile(large), WriteBmpFile(small), WriteTempFile("large.jpg", jpeg)});
     ASSERT_NE(window, nullptr);
-    ExpectCentred(Tick(window), large);
+    ExpectCentred(Drawn(window), large);
     ExpectCentred(Tick(window), small);
     ExpectCentred(Tick(window), LibraryDecode(jpeg));
 }
@@ -169,7 +176,7 @@ TEST_F(SlideShowOnScreen, ScaleToFitFillsTheScreenKeepingProportions)
                                       WriteBmpFile(SolidPicture(100, 50, 0x30C060))};
     HWND window = Start(2, paths);
     ASSERT_NE(window, nullptr);
-    ExpectFitted(Tick(window), 800, 600);
+    ExpectFitted(Drawn(window), 800, 600);
     ExpectFitted(Tick(window), 1280, 1024);
     Picture screen = Tick(window);
     ExpectFitted(screen, 100, 50);
@@ -182,12 +189,12 @@ TEST_F(SlideShowOnScreen, TopDownPicturesShowTheRightWayUpInBothModes)
     std::string path = WriteBmpFile(picture, true);
     HWND window = Start(0, {path});
     ASSERT_NE(window, nullptr);
-    ExpectCentred(Tick(window), picture);
+    ExpectCentred(Drawn(window), picture);
     saver.reset();
 
     window = Start(2, {path});
     ASSERT_NE(window, nullptr);
-    Picture screen = Tick(window);
+    Picture screen = Drawn(window);
     ExpectFitted(screen, 640, 480);
     Placement placed = Placed(640, 480, true);
     EXPECT_EQ(screen.At(placed.x, placed.y), picture.At(0, 0));
@@ -205,7 +212,7 @@ TEST_F(SlideShowOnScreen, ListOrderSkipsMissingEntriesAndUnreadableFilesGiveABla
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Drawn(window)), 0xFF0000u);
     EXPECT_EQ(CentrePixel(Tick(window, 7)), 0x0000FFu) << "any timer id is a tick";
     EXPECT_EQ(DrawnArea(Tick(window)).right, 0) << "the unreadable file leaves the screen black";
     EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
@@ -230,7 +237,7 @@ TEST_F(SlideShowOnScreen, PicturesInFoldersNamedInAnyScriptShow)
     saver.reset(new SaverProcess("/s"));
     HWND window = saver->WaitForSaverWindow("Screen Saver");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Drawn(window)), 0xFF0000u);
 }
 
 TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
@@ -243,13 +250,13 @@ TEST_F(SlideShowOnScreen, GifAndJpegPicturesShowInBothModes)
 
     HWND window = Start(0, {gif, jpeg});
     ASSERT_NE(window, nullptr);
-    ExpectCentred(Tick(window), ColoursOf(indexed, colours));
+    ExpectCentred(Drawn(window), ColoursOf(indexed, colours));
     ExpectCentred(Tick(window), LibraryDecode(jpegBytes));
     saver.reset();
 
     window = Start(2, {gif, jpeg});
     ASSERT_NE(window, nullptr);
-    ExpectFitted(Tick(window), 300, 200);
+    ExpectFitted(Drawn(window), 300, 200);
     ExpectFitted(Tick(window), 400, 300);
 }
 
@@ -266,7 +273,7 @@ TEST_F(SlideShowOnScreen, CameraPhotosPngsAndGif89aShowAsViewersShowThem)
     HWND window = Start(0, {WriteTempFile("camera.jpg", camera), WriteTempFile("show.png", WritePng(png)),
                             WriteTempFile("show.gif", WriteGif(gif))});
     ASSERT_NE(window, nullptr);
-    ExpectShownAt(Tick(window), Oriented(LibraryDecode(camera), 6), 412, 234);
+    ExpectShownAt(Drawn(window), Oriented(LibraryDecode(camera), 6), 412, 234);
     ExpectShownAt(Tick(window), ShownPng(png), 412, 334);
     colours[3] = kBlack;
     ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 452, 344);
@@ -298,7 +305,7 @@ TEST_F(SlideShowOnScreen, ATickDrawsThePreparedPictureWithoutReadingItsFile)
     std::string blue = WriteBmpFile(SolidPicture(64, 64, 0x0000FF));
     HWND window = Start(0, {red, blue});
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
+    EXPECT_EQ(CentrePixel(Drawn(window)), 0xFF0000u);
     ASSERT_TRUE(DeleteFileA(blue.c_str()));
     EXPECT_EQ(CentrePixel(Tick(window)), 0x0000FFu);
     EXPECT_EQ(CentrePixel(Tick(window)), 0xFF0000u);
@@ -309,6 +316,7 @@ TEST_F(SlideShowOnScreen, EmptyListTicksAreBlack)
 {
     HWND window = Start(0, {});
     ASSERT_NE(window, nullptr);
+    EXPECT_EQ(DrawnArea(Drawn(window)).right, 0);
     EXPECT_EQ(DrawnArea(Tick(window)).right, 0);
     EXPECT_EQ(saver->WaitForExit(0), STILL_ACTIVE);
 }
@@ -319,7 +327,7 @@ TEST_F(SlideShowOnScreen, RandomOrderShowsEveryPicture)
     HWND window = Start(1, {WriteBmpFile(SolidPicture(32, 32, colours[0])),
                             WriteBmpFile(SolidPicture(32, 32, colours[1]))});
     ASSERT_NE(window, nullptr);
-    std::set<uint32_t> seen;
+    std::set<uint32_t> seen = {CentrePixel(Drawn(window))};
     for (int tick = 0; tick < 40 && seen.size() < 2; ++tick) {
         seen.insert(CentrePixel(Tick(window)));
     }
@@ -398,10 +406,173 @@ TEST_F(SlideShowOnScreen, PicturesShrunkByHalfKeepTheirLightAndDetail)
     HWND window = Start(2, paths);
     ASSERT_NE(window, nullptr);
     for (const Shown& pictures : shown) {
-        Picture screen = Tick(window);
+        Picture screen = &pictures == shown ? Drawn(window) : Tick(window);
         EXPECT_NEAR(MeanBrightness(screen) / pictures.noiseBrightness, 1.0, 0.05) << pictures.what << " noise";
         EXPECT_LE(LargestDifference(Tick(window), mean), 16) << pictures.what << " columns";
     }
+}
+
+uint32_t CentreColour()
+{
+    RECT screen = PrimaryArea();
+    LONG x = screen.right / 2, y = screen.bottom / 2;
+    return CaptureScreen({x, y, x + 1, y + 1}).pixels[0];
+}
+
+// The first picture is drawn as soon as it is prepared, also when it fades in, and the next
+// one an interval after it.
+TEST_F(SlideShowOnScreen, TheFirstPictureShowsAtOnceAndTheNextOneAnIntervalLater)
+{
+    const DWORD interval = 4000, longestFade = 1000;
+    std::vector<std::string> paths = {WriteBmpFile(SolidPicture(64, 64, 0xFF0000)),
+                                      WriteBmpFile(SolidPicture(64, 64, 0x0000FF))};
+    for (DWORD flags : {0u, 4u}) {
+        SCOPED_TRACE("flags " + std::to_string(flags));
+        WriteSaverSettings(flags, std::to_string(interval).c_str(), paths);
+        saver.reset(new SaverProcess("/s"));
+        HWND window = saver->WaitForSaverWindow("Screen Saver");
+        ASSERT_NE(window, nullptr);
+        DWORD start = GetTickCount();
+        ASSERT_TRUE(WaitForPictures(window));
+        DWORD first = GetTickCount() - start;
+        EXPECT_LT(first, interval / 2) << "the first picture waited for a tick";
+        EXPECT_EQ(CentreColour(), 0xFF0000u);
+        ASSERT_TRUE(WaitUntil([] { return CentreColour() == 0x0000FF; }));
+        DWORD second = GetTickCount() - start;
+        EXPECT_GE(second, interval - 300);
+        EXPECT_LE(second, first + interval + longestFade + 500);
+        saver.reset();
+    }
+}
+
+// Black and white halves: the edge a stretch that repeats pixels turns into steps.
+Picture SharpEdge(int width, int height)
+{
+    Picture picture{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.pixels.push_back(x < width / 2 ? kBlack : 0xFFFFFF);
+        }
+    }
+    return picture;
+}
+
+// What the screen shows is the linear interpolation of the picture's pixels.
+TEST_F(SlideShowOnScreen, SmallPicturesScaledToFitAreEnlargedSmoothly)
+{
+    struct Case {
+        const char* what;
+        Picture picture;
+    } cases[] = {{"sharp edge", SharpEdge(64, 48)}, {"many colours", ColourfulPicture(40, 30)}};
+    std::vector<std::string> paths;
+    for (const Case& c : cases) {
+        paths.push_back(WriteBmpFile(c.picture));
+    }
+    HWND window = Start(2, paths);
+    ASSERT_NE(window, nullptr);
+    for (const Case& c : cases) {
+        Picture screen = &c == cases ? Drawn(window) : Tick(window);
+        Placement placed = Placed(c.picture.width, c.picture.height, true);
+        PixelRect drawn = {placed.x, placed.y, placed.x + placed.width, placed.y + placed.height};
+        ExpectSamePicture(Cut(screen, drawn),
+                          LinearReference(c.picture, placed.width, placed.height, {0, 0, placed.width, placed.height}),
+                          c.what, 1);
+    }
+}
+
+// The weight of `to` over `from` that `pixel` shows, read from the channel that changes most.
+double WeightOf(uint32_t pixel, uint32_t from, uint32_t to)
+{
+    int shift = 0, largest = 0;
+    for (int s : {0, 8, 16}) {
+        int change = std::abs(static_cast<int>((to >> s & 0xFF) - (from >> s & 0xFF)));
+        if (change > largest) {
+            largest = change;
+            shift = s;
+        }
+    }
+    double f = from >> shift & 0xFF, t = to >> shift & 0xFF, p = pixel >> shift & 0xFF;
+    return (p - f) / (t - f);
+}
+
+// Whether every channel of `pixel` is that of from and to mixed at `weight`, within 2.
+bool IsBlend(uint32_t pixel, uint32_t from, uint32_t to, double weight)
+{
+    for (int s : {0, 8, 16}) {
+        double f = from >> s & 0xFF, t = to >> s & 0xFF, p = pixel >> s & 0xFF;
+        if (std::abs(p - (f + (t - f) * weight)) > 2) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A small picture fades in over a large one: inside it and around it (where black comes in)
+// the frames show both areas at the same step, and the fade ends on the new picture exactly.
+TEST_F(SlideShowOnScreen, AFadeBlendsWholeAreasAndEndsOnTheNewPictureExactly)
+{
+    const uint32_t large = 0xC08040, small = 0x2060E0;
+    Picture smallPicture = SolidPicture(200, 100, small);
+    HWND window = Start(4, {WriteBmpFile(SolidPicture(800, 600, large)), WriteBmpFile(smallPicture)});
+    ASSERT_NE(window, nullptr);
+    ExpectCentred(Drawn(window), SolidPicture(800, 600, large));
+    RECT screen = PrimaryArea();
+    LONG y = screen.bottom / 2, inside = screen.right / 2, beside = inside - 150;
+    SendMessageA(window, WM_TIMER, 1, 0);
+    int frames = 0;
+    DWORD start = GetTickCount();
+    while (PicturesWaiting(window) != 0 && GetTickCount() - start < kTimeout) {
+        Picture row = CaptureScreen({beside, y, inside + 1, y + 1});
+        uint32_t in = row.pixels.back(), around = row.pixels.front();
+        if ((in == large && around == large) || (in == small && around == kBlack)) {
+            continue;
+        }
+        double weight = WeightOf(in, large, small);
+        EXPECT_TRUE(IsBlend(in, large, small, weight)) << std::hex << in;
+        EXPECT_TRUE(IsBlend(around, large, kBlack, weight)) << std::hex << around << " at the weight of " << in;
+        ++frames;
+    }
+    EXPECT_GE(frames, 3) << "frames seen between the pictures";
+    ExpectCentred(SettledScreen(), smallPicture);
+}
+
+// A picture that comes while a fade goes on fades in from what the screen shows then: with
+// pure red, blue and green pictures, the channels of every frame add up to 255, and the blue
+// coming in stops growing when green comes.
+TEST_F(SlideShowOnScreen, APictureArrivingDuringAFadeFadesInFromWhatIsShown)
+{
+    const uint32_t red = 0xFF0000, blue = 0x0000FF, green = 0x00FF00;
+    HWND window = Start(4, {WriteBmpFile(SolidPicture(64, 64, red)), WriteBmpFile(SolidPicture(64, 64, blue)),
+                            WriteBmpFile(SolidPicture(64, 64, green))});
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForPictures(window));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    ASSERT_TRUE(WaitUntil([=] {
+        uint32_t colour = CentreColour();
+        return colour != red && colour != blue;
+    })) << "no frame between red and blue";
+    SendMessageA(window, WM_TIMER, 1, 0);
+    uint32_t last = CentreColour();
+    DWORD start = GetTickCount();
+    while (PicturesWaiting(window) != 0 && GetTickCount() - start < kTimeout) {
+        uint32_t colour = CentreColour();
+        EXPECT_NEAR((colour >> 16) + (colour >> 8 & 0xFF) + (colour & 0xFF), 255, 6) << std::hex << colour;
+        EXPECT_LE(colour & 0xFF, (last & 0xFF) + 2) << std::hex << colour << " after " << last;
+        last = colour;
+    }
+    EXPECT_EQ(CentrePixel(SettledScreen()), green);
+}
+
+// The fade goes on while the window's thread answers at once, and a key closes the saver.
+TEST_F(SlideShowOnScreen, AKeyDuringAFadeClosesAtOnce)
+{
+    HWND window = Start(4, {WriteBmpFile(SolidPicture(64, 64, 0xFF0000)), WriteBmpFile(SolidPicture(64, 64, 0x0000FF))});
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForPictures(window));
+    SendMessageA(window, WM_TIMER, 1, 0);
+    EXPECT_GT(PicturesWaiting(window, 100), 0) << "the fade is under way";
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(saver->WaitForExit(1000), 0u) << "the saver did not close within a second of the key";
 }
 
 // Several monitors: the tests of the suite MonitorsOnScreen run on their own, on a display
@@ -445,9 +616,10 @@ TEST_F(MonitorsOnScreen, TheWindowCoversEveryMonitorAndMovementOnAnyOfThemCloses
     EXPECT_EQ(saver->WaitForExit(), 0u);
 }
 
-// Monitor i shows entry (tick + i) mod 3 at each tick, centred in it; the large one is cut
-// to each monitor's edges.
-TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
+// The monitors take turns from one sequence: at tick t (the first pictures come without one)
+// monitor i of m shows entry (t * m + i) mod 3, centred in it; the large one is cut to each
+// monitor's edges.
+TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfTheSequenceAtEveryTick)
 {
     const Picture pictures[] = {PositionPicture(1100, 900), SolidPicture(64, 48, 0xFF0000),
                                 SolidPicture(64, 48, 0x0000FF)};
@@ -459,11 +631,13 @@ TEST_F(MonitorsOnScreen, EachMonitorShowsTheNextPictureOfItsOwnAtEveryTick)
     ASSERT_NE(window, nullptr);
     std::vector<RECT> monitors = Monitors();
     for (size_t tick = 0; tick < 2; ++tick) {
-        SendMessageA(window, WM_TIMER, 1, 0);
+        if (tick > 0) {
+            SendMessageA(window, WM_TIMER, 1, 0);
+        }
         ASSERT_TRUE(WaitForPictures(window));
         for (size_t i = 0; i < monitors.size(); ++i) {
             SCOPED_TRACE("tick " + std::to_string(tick) + ", monitor " + std::to_string(i));
-            const Picture& shown = pictures[(tick + i) % 3];
+            const Picture& shown = pictures[(tick * monitors.size() + i) % 3];
             const RECT& m = monitors[i];
             ExpectShownAt(SettledScreen(m), shown, (m.right - m.left - shown.width) / 2,
                           (m.bottom - m.top - shown.height) / 2);

@@ -70,7 +70,7 @@ protected:
         std::string stem = "vl-" + std::to_string(GetCurrentProcessId());
         slow = stem + "-s.slow.bmp";
         hold = source + slow + ".hold";
-        std::ofstream(hold).close();
+        Hold();
         ASSERT_TRUE(Exists(hold)) << hold;
         WriteSaverSettings(0, "1000000", {WritePicture(stem + "-a.bmp", kColourA), WritePicture(slow, kColourS),
                                           WritePicture(stem + "-b.bmp", kColourB)});
@@ -82,17 +82,17 @@ protected:
         RegistryTest::TearDown();
     }
 
-    // Writes a solid picture into the source folder; its path through the mount point.
-    std::string WritePicture(const std::string& name, uint32_t colour)
+    // Writes a solid square picture into the source folder; its path through the mount point.
+    std::string WritePicture(const std::string& name, uint32_t colour, int32_t side = 64)
     {
-        Picture solid{64, 64, std::vector<uint32_t>(64 * 64, colour)};
+        Picture solid{side, side, std::vector<uint32_t>(static_cast<size_t>(side) * side, colour)};
         std::vector<uint8_t> bytes = WriteBmp(MakeBmp(solid, 24, false));
         std::ofstream(source + name, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return mounted + name;
     }
 
-    // Starts the saver and ticks until the read of S is held, with A on the screen.
+    // Starts the saver, which shows A at once, and ticks until the read of S is held.
     HWND StartAndHoldS()
     {
         saver.reset(new SaverProcess("/s"));
@@ -101,14 +101,14 @@ protected:
             ADD_FAILURE() << "no saver window";
             return nullptr;
         }
-        EXPECT_TRUE(Tick(window)) << "the first tick did not return within a second";
-        EXPECT_TRUE(Shows(kColourA)) << "the first tick did not show A";
-        EXPECT_TRUE(Tick(window)) << "the second tick did not return within a second: it waits for S's read";
+        EXPECT_TRUE(Shows(kColourA)) << "A was not shown";
+        EXPECT_TRUE(Tick(window)) << "the tick did not return within a second: it waits for S's read";
         EXPECT_TRUE(WaitUntil([&] { return Exists(source + slow + ".reading"); }, 5000)) << "no read of S started";
         return window;
     }
 
     void Release() { DeleteFileA(hold.c_str()); }
+    void Hold() { std::ofstream(hold).close(); }
 
     std::string source, mounted, slow, hold;
     std::unique_ptr<SaverProcess> saver;
@@ -136,6 +136,21 @@ TEST_F(SlowFiles, ReleasedPictureShowsAtOnceAndTheNextTickShowsTheNext)
     EXPECT_TRUE(WaitForPictures(window)) << "B was not prepared";
     EXPECT_TRUE(Tick(window)) << "the tick did not return within a second";
     EXPECT_TRUE(Shows(kColourB)) << "the tick after S did not show B";
+}
+
+TEST_F(SlowFiles, AKeyWhileTheWorkerGoesFromOneHeldReadToTheNextStillClosesWithinTheBound)
+{
+    WritePicture(slow, kColourS, 1500); // read in many parts
+    HWND window = StartAndHoldS();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; })) << "real keys go to the foreground";
+    PressKey(VK_SPACE);
+    // The held read returns while the saver stops, and a later read of S is held again.
+    Release();
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(source + slow + ".reading"); }, 1000)) << "the read was not let go";
+    Hold();
+    EXPECT_EQ(saver->WaitForExit(1000), 0u) << "the saver did not end within a second of the key";
+    EXPECT_TRUE(Exists(source + slow + ".reading")) << "no later read of S was held";
 }
 
 } // namespace
