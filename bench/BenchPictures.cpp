@@ -7,6 +7,7 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <webp/decode.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 static uint32_t Noise(uint32_t& state)
 {
@@ -141,6 +144,30 @@ void DecodeWithLibpng(const std::string& path)
         exit(1);
     }
     free(pixels);
+}
+
+// The file's bytes; ends the program on a short read.
+static std::vector<uint8_t> FileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) {
+        fprintf(stderr, "short read of %s\n", path.c_str());
+        exit(1);
+    }
+    return bytes;
+}
+
+void DecodeWithLibwebp(const std::string& path)
+{
+    std::vector<uint8_t> bytes = FileBytes(path);
+    int width = 0, height = 0;
+    uint8_t* pixels = WebPDecodeBGR(bytes.data(), bytes.size(), &width, &height);
+    if (pixels == nullptr) {
+        fprintf(stderr, "libwebp failed on %s\n", path.c_str());
+        exit(1);
+    }
+    WebPFree(pixels);
 }
 
 void ReadIntoMemory(const std::string& path)

@@ -26,4 +26,6 @@ void DecodeWithJpegLibrary(const std::string& path);
 void DecodeWithJpegLibraryScaled(const std::string& path, int eighths);
 // libpng's own full decode: 8-bit samples as stored, the whole picture in one buffer.
 void DecodeWithLibpng(const std::string& path);
+// libwebp's own full decode (WebPDecodeBGR) of the file read into memory.
+void DecodeWithLibwebp(const std::string& path);
 void ReadIntoMemory(const std::string& path);

@@ -13,6 +13,8 @@
 #include "BenchPictures.h"
 #include "tests/common/JpegWriter.h"
 #include "tests/common/PngWriter.h"
+#include "tests/common/TiffWriter.h"
+#include "tests/common/WebpWriter.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -242,6 +244,15 @@ int main(int argc, char** argv)
          DecodeWithJpegLibrary},
         {"JPEG 12000x9000", "photo-12000x9000.jpg", [] { return WriteJpeg(PhotoPicture(12000, 9000), JPEG_COLOUR, 90); },
          "libjpeg loop", DecodeWithJpegLibrary},
+        {"WebP 4000x3000 lossy", "photo-4000x3000.webp", [&] { return WriteWebp(WebpFrame(photo), false); },
+         "libwebp BGR", DecodeWithLibwebp},
+        {"TIFF 4000x3000 uncompressed", "photo-4000x3000.tif",
+         [&] {
+             TiffPage page(photo);
+             page.rowsPerStrip = 16;
+             return WriteTiff({page});
+         },
+         "file read", ReadIntoMemory},
         {"PNG 4000x3000 truecolour", "photo-4000x3000.png", [&] { return TruecolourPng(photo); }, "libpng image",
          DecodeWithLibpng},
         {"GIF 2000x2000 256 colours", "256-colours-2000x2000.gif",

@@ -3,6 +3,7 @@
 #include "tests/common/GifWriter.h"
 #include "tests/common/JpegWriter.h"
 #include "tests/common/PngWriter.h"
+#include "tests/common/WebpWriter.h"
 
 #include <filesystem>
 #include <fstream>
@@ -80,6 +81,23 @@ void WritePngSeeds(const std::filesystem::path& folder)
     Save(folder, "grey16-trns.png", WritePng(grey));
 }
 
+void WriteWebpSeeds(const std::filesystem::path& folder)
+{
+    WebpFrame opaque(ColourfulPicture(13, 9));
+    WebpFrame translucent(ColourfulPicture(10, 7));
+    for (size_t i = 0; i < translucent.picture.pixels.size(); ++i) {
+        translucent.alpha.push_back(static_cast<uint8_t>(i * 29));
+    }
+    Save(folder, "lossy.webp", WriteWebp(opaque, false));
+    Save(folder, "lossless.webp", WriteWebp(opaque, true));
+    Save(folder, "lossy-alpha.webp", WriteWebp(translucent, false));
+    Save(folder, "lossless-alpha-exif.webp", WriteWebp(translucent, true, ExifWithOrientation(6, true)));
+    WebpFrame offset(ColourfulPicture(6, 4));
+    offset.left = 2;
+    offset.top = 4;
+    Save(folder, "animated.webp", WriteAnimatedWebp(14, 10, {offset, opaque}));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -92,6 +110,8 @@ int main(int argc, char** argv)
     WriteGifSeeds(root / "gif");
     WriteJpegSeeds(root / "jpeg");
     WritePngSeeds(root / "png");
+    WriteWebpSeeds(root / "webp");
+    Save(root / "exif", "orientation3-long-mm", ExifWithOrientation(3, true, 1, 4));
     for (int orientation : {1, 6, 8}) {
         Save(root / "exif", "orientation" + std::to_string(orientation) + (orientation == 6 ? "-mm" : "-ii"),
              ExifWithOrientation(orientation, orientation == 6, orientation / 3));

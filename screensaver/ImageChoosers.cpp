@@ -2,6 +2,7 @@
 
 #include "FileSelection.h"
 #include "PictureExtensions.h"
+#include "decoder/SystemPictureExtensions.h"
 
 #include <cderr.h>
 #include <commdlg.h>
@@ -30,7 +31,9 @@ static void RefuseLargeSelection(HWND owner)
 std::vector<std::string> ChooseFiles(HWND owner)
 {
     std::vector<char> selection(kSelectionChars, '\0');
-    const std::string filter = OpenFileFilter(cPictureExtensions());
+    cPictureExtensions extensions;
+    AddSystemPictureExtensions(extensions);
+    const std::string filter = OpenFileFilter(extensions);
     OPENFILENAMEA request = {};
     request.lStructSize = kOpenFileNameSize;
     request.hwndOwner = owner;

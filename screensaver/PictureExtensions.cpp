@@ -3,7 +3,10 @@
 #include <cstring>
 #include <cwchar>
 
-static const char* const kOwnExtensions[] = {".bmp", ".dib", ".gif", ".jpg", ".jpeg", ".jpe", ".jfif", ".png"};
+// The saver's own decoders, and TIFF, which the system's imaging component reads wherever it
+// is there (the extensions of its other decoders are added where it runs).
+static const char* const kOwnExtensions[] = {".bmp", ".dib", ".gif",  ".jpg", ".jpeg", ".jpe",
+                                             ".jfif", ".png", ".webp", ".tif", ".tiff"};
 
 static char LowerAscii(unsigned ch)
 {

@@ -8,7 +8,8 @@
 
 class cPictureExtensions {
 public:
-    // The extensions the saver's own decoders read.
+    // The extensions the saver reads everywhere (its own decoders, and TIFF); on Windows,
+    // AddSystemPictureExtensions (decoder/SystemPictureExtensions.h) adds the rest.
     cPictureExtensions();
 
     // Adds one more, such as ".heic", in any letter case; one already there is not repeated,

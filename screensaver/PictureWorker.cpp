@@ -6,6 +6,7 @@
 #include "SystemFolders.h"
 #include "decoder/cImageDecoder.h"
 
+#include <objbase.h>
 #include <process.h>
 
 #include <utility>
@@ -182,9 +183,15 @@ bool cPictureWorker::Stop(DWORD milliseconds)
     }
 }
 
+// COM is initialised for the thread: the decoder reaches the system's imaging component
+// through it.
 unsigned __stdcall cPictureWorker::Run(void* worker)
 {
+    HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     static_cast<cPictureWorker*>(worker)->Work();
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
     return 0;
 }
 

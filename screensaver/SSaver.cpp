@@ -10,6 +10,7 @@
 #include "SlideShowLogic.h"
 #include "SystemFolders.h"
 #include "WideText.h"
+#include "decoder/SystemPictureExtensions.h"
 #include "shared.h"
 
 #include <ctime>
@@ -51,10 +52,13 @@ static void AddEntry(const char* path, void* entries)
     static_cast<std::vector<std::string>*>(entries)->push_back(Utf8FromCodePage(path));
 }
 
-// The extensions of the pictures a folder entry shows.
+// The extensions of the pictures a folder entry shows: the saver's own and those of the
+// system's imaging component.
 static cPictureExtensions ShowExtensions()
 {
-    return cPictureExtensions();
+    cPictureExtensions extensions;
+    AddSystemPictureExtensions(extensions);
+    return extensions;
 }
 
 // The image list's pictures, from where the last run stopped; random order is seeded with

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need and builds the MinGW dependencies
-# (libjpeg-turbo, zlib, libpng, GoogleTest) from Debian's source packages into a cache.
+# (libjpeg-turbo, zlib, libpng, libwebp, GoogleTest) from Debian's source packages into a cache.
 # Idempotent: a second run only checks. Every run takes the same path: our deb-src
 # list is written anew whenever a source package has to be fetched.
 # Everything it prints goes to stderr; a failure names its step and shows its output.
@@ -23,6 +23,9 @@ packages=(
 
 # PNG pictures: libpng with zlib (the native build's; for MinGW both are built below).
 packages+=(zlib1g-dev libpng-dev)
+
+# WebP pictures: libwebp with its demux and mux libraries (for MinGW built below).
+packages+=(libwebp-dev)
 
 # The slow folder of the slow-file tests: a FUSE file system written with fusepy.
 packages+=(python3-fusepy fuse3)
@@ -102,5 +105,9 @@ for target in i686 x86_64; do
   build_dependency zlib "$target" -DCMAKE_PROJECT_INCLUDE="$root/cmake/zlib-dfsg.cmake"
   build_dependency libpng1.6 "$target" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
     -DPNG_BUILD_ZLIB=OFF -DSKIP_INSTALL_PROGRAMS=ON
+  # The decoder, the demuxer and, for the tests' writer, the encoder and the muxer; no tools.
+  build_dependency libwebp "$target" -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF \
+    -DWEBP_BUILD_DWEBP=OFF -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF \
+    -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF -DWEBP_BUILD_WEBP_JS=OFF
   build_dependency googletest "$target" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=ON
 done

@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 
-// The bytes DetectFormat reads and hands to each format's recognise function.
-const size_t kDetectedBytes = 10;
+// The bytes DetectFormat reads and hands to each format's recognise function, and the fewest
+// a file may have: a shorter one's missing bytes are handed over as zeros.
+const size_t kDetectedBytes = 12;
+const size_t kFewestDetectedBytes = 10;
 
 // What the façade hands to a format's functions: the open file, the format's own record
 // (made by its readHeader, released by its freeState) and the decoder's public fields.
@@ -25,7 +27,8 @@ struct DecoderCore {
 
 struct DecoderFormat {
     ImageFormat format;
-    // Whether the first kDetectedBytes bytes of a file announce this format.
+    // Whether the first kDetectedBytes bytes of a file announce this format; null for the
+    // format that takes the files no other recognises.
     bool (*recognise)(const uint8_t* first);
     // Reads the header from the start of the file: sets width and height, or error. Makes
     // the state it needs even when it fails.
@@ -45,3 +48,7 @@ extern const DecoderFormat kJpegFormat;
 extern const DecoderFormat kBmpFormat;
 extern const DecoderFormat kGifFormat;
 extern const DecoderFormat kPngFormat;
+extern const DecoderFormat kWebpFormat;
+#ifdef _WIN32
+extern const DecoderFormat kWicFormat;
+#endif

@@ -160,6 +160,22 @@ HBITMAP MakeSharedInfoBitmap(HDC dc, uint32_t bitmapWidth, uint32_t rows, int bi
     return CreateDeviceBitmap(dc, &sharedBitmapInfo, sizeof sharedBitmapInfo, pixels, pixelBytes);
 }
 
+void PremultipliedToBgr(uint8_t* pixels, uint32_t width, uint32_t rows, size_t stride)
+{
+    size_t bgrStride = static_cast<size_t>(RowStride(width, 24));
+    // Every byte is written at or before the place it is read from.
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint8_t* from = pixels + y * stride;
+        uint8_t* to = pixels + y * bgrStride;
+        for (uint32_t x = 0; x < width; ++x, from += 4, to += 3) {
+            uint8_t blue = from[0], green = from[1], red = from[2];
+            to[0] = blue;
+            to[1] = green;
+            to[2] = red;
+        }
+    }
+}
+
 void SetGreyPalette()
 {
     for (int i = 0; i < 256; ++i) {

@@ -46,6 +46,9 @@ inline uint32_t LittleEndian32(const uint8_t* bytes)
 // sharedBitmapInfo with that bit count (8: its palette, 24: blue, green, red).
 HBITMAP MakeSharedInfoBitmap(HDC dc, uint32_t width, uint32_t rows, int bitCount, const uint8_t* pixels,
                              size_t pixelBytes);
+// Turns top-down rows of premultiplied blue, green, red, alpha (`stride` bytes apart) into
+// 24-bit rows aligned to 4 bytes, in place: the colours as composed over black.
+void PremultipliedToBgr(uint8_t* pixels, uint32_t width, uint32_t rows, size_t stride);
 // Fills the shared palette with a grey ramp, for 8-bit grey pixels.
 void SetGreyPalette();
 

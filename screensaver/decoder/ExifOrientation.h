@@ -12,5 +12,8 @@
 const int kExifOrientations = 8;
 
 // The orientation in the body of an APP1 segment (the bytes after its length), either byte
-// order; 1 for anything malformed, missing or out of range, never a failure.
+// order; 1 for anything malformed, missing or out of range, never a failure. The tag may be
+// stored as a SHORT, a LONG or an SLONG.
 int ExifOrientation(const uint8_t* body, size_t length);
+// The same for the TIFF block alone (from its byte-order mark on), as a WebP EXIF chunk holds it.
+int TiffOrientation(const uint8_t* block, size_t length);

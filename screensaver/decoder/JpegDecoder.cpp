@@ -12,9 +12,10 @@
 // the stack without unwinding it (a C runtime longjmp may unwind through the library's
 // frames on 64-bit Windows). The frames it leaves hold nothing to release.
 #include "AreaReduction.h"
-#include "ExifOrientation.h"
 #include "DecoderFormat.h"
 #include "DecoderShared.h"
+#include "ExifOrientation.h"
+#include "TurnedPixels.h"
 
 #include "../../shared/cgen.h"
 
@@ -122,11 +123,6 @@ static int FileOrientation(j_decompress_ptr decompressor)
     return 1;
 }
 
-static bool Swaps(int orientation)
-{
-    return orientation >= 5;
-}
-
 static void ReadJpegHeader(DecoderCore& core)
 {
     JpegState* jpeg = static_cast<JpegState*>(AllocateZeroed(sizeof(JpegState)));
@@ -139,7 +135,7 @@ static void ReadJpegHeader(DecoderCore& core)
     jpeg_decompress_struct& decompressor = jpeg->decompressor;
     jpeg->decompressorHeld = true;
     jpeg->orientation = FileOrientation(&decompressor);
-    bool swaps = Swaps(jpeg->orientation);
+    bool swaps = SwapsSides(jpeg->orientation);
     core.width = static_cast<int32_t>(swaps ? decompressor.image_height : decompressor.image_width);
     core.height = static_cast<int32_t>(swaps ? decompressor.image_width : decompressor.image_height);
     // Colour comes out in the byte order of a 24-bit bitmap.
@@ -205,68 +201,6 @@ static int32_t StartJpeg(JpegState* jpeg, JpegPlan* plan)
         return DE_BITMAP;
     }
     return DE_OK;
-}
-
-// Where stored pixel (0, y) of a region of w x h stored pixels goes in a buffer of the
-// region as shown, and the step to the next pixel of the row.
-struct RowPlace {
-    ptrdiff_t start;
-    ptrdiff_t step;
-};
-
-static RowPlace PlaceRow(int orientation, uint32_t y, uint32_t w, uint32_t h, size_t stride, int components)
-{
-    ptrdiff_t down = static_cast<ptrdiff_t>(stride), across = components;
-    ptrdiff_t row = y, flippedRow = static_cast<ptrdiff_t>(h) - 1 - y, last = static_cast<ptrdiff_t>(w) - 1;
-    switch (orientation) {
-    case 2:
-        return {row * down + last * across, -across};
-    case 3:
-        return {flippedRow * down + last * across, -across};
-    case 4:
-        return {flippedRow * down, across};
-    case 5:
-        return {row * across, down};
-    case 6:
-        return {flippedRow * across, down};
-    case 7:
-        return {flippedRow * across + last * down, -down};
-    case 8:
-        return {row * across + last * down, -down};
-    default:
-        return {row * down, across};
-    }
-}
-
-// Copies `count` pixels of `components` bytes, `step` bytes apart at the destination; four at a
-// time, since this runs for every pixel of a turned picture.
-template <int kComponents>
-static void CopySpread(const uint8_t* from, uint32_t count, uint8_t* to, ptrdiff_t step)
-{
-    uint32_t x = 0;
-    for (; x + 4 <= count; x += 4, from += 4 * kComponents) {
-        for (int k = 0; k < 4; ++k, to += step) {
-            memcpy(to, from + k * kComponents, kComponents);
-        }
-    }
-    for (; x < count; ++x, from += kComponents, to += step) {
-        memcpy(to, from, kComponents);
-    }
-}
-
-// Puts stored row y of a w x h region into the buffer of the region as shown.
-static void PutTurnedRow(const uint8_t* from, uint32_t y, uint32_t w, uint32_t h, int orientation, int components,
-                         uint8_t* shown, size_t stride)
-{
-    RowPlace place = PlaceRow(orientation, y, w, h, stride, components);
-    uint8_t* to = shown + place.start;
-    if (place.step == components) {
-        memcpy(to, from, static_cast<size_t>(w) * components);
-    } else if (components == 3) {
-        CopySpread<3>(from, w, to, place.step);
-    } else {
-        CopySpread<1>(from, w, to, place.step);
-    }
 }
 
 // Where the rows of a decompression go, up to output row `end`: stored columns
@@ -374,25 +308,11 @@ static HBITMAP MakeJpegPart(DecoderCore& core, HDC dc, const PixelRect& part)
     JpegState* jpeg = static_cast<JpegState*>(core.state);
     int orientation = jpeg->orientation;
     uint32_t storedWidth = jpeg->decompressor.image_width, storedHeight = jpeg->decompressor.image_height;
-    // The part in stored pixels: x across the stored rows, y down them.
-    uint32_t L = part.left, R = part.right, T = part.top, B = part.bottom;
-    bool swaps = Swaps(orientation);
-    uint32_t x0 = swaps ? T : L, x1 = swaps ? B : R, y0 = swaps ? L : T, y1 = swaps ? R : B;
-    bool flipX = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
-    bool flipY = orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7;
-    if (flipX) {
-        uint32_t left = storedWidth - x1;
-        x1 = storedWidth - x0;
-        x0 = left;
-    }
-    if (flipY) {
-        uint32_t top = storedHeight - y1;
-        y1 = storedHeight - y0;
-        y0 = top;
-    }
+    PixelRect stored = StoredRect(part, jpeg->orientation, storedWidth, storedHeight);
+    uint32_t x0 = stored.left, x1 = stored.right, y0 = stored.top, y1 = stored.bottom;
     uint64_t pixelBytes;
     int bitsPerPixel = jpeg->decompressor.out_color_space == JCS_GRAYSCALE ? 8 : 24;
-    if (!PixelBufferBytes(R - L, B - T, bitsPerPixel, &pixelBytes)) {
+    if (!PixelBufferBytes(part.right - part.left, part.bottom - part.top, bitsPerPixel, &pixelBytes)) {
         core.error = DE_FORMAT;
         return nullptr;
     }
@@ -490,7 +410,7 @@ static bool MakeJpegForView(DecoderCore& core, HDC dc, const PictureView& view, 
     JpegState* jpeg = static_cast<JpegState*>(core.state);
     uint32_t columns = static_cast<uint32_t>(core.width), rows = static_cast<uint32_t>(core.height);
     PixelRect whole = {0, 0, core.width, core.height};
-    bool swaps = Swaps(jpeg->orientation);
+    bool swaps = SwapsSides(jpeg->orientation);
     JpegPlan plan = {};
     plan.targetWidth = static_cast<JDIMENSION>(swaps ? view.height : view.width);
     plan.targetHeight = static_cast<JDIMENSION>(swaps ? view.width : view.height);

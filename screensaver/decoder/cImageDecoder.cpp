@@ -7,17 +7,23 @@
 
 #include <cstring>
 
-// In the order of the tests.
-static const DecoderFormat* const kFormats[] = {&kJpegFormat, &kBmpFormat, &kGifFormat, &kPngFormat};
+// In the order of the tests; the one without a test last.
+static const DecoderFormat* const kFormats[] = {&kJpegFormat, &kBmpFormat, &kGifFormat, &kPngFormat, &kWebpFormat,
+#ifdef _WIN32
+                                                &kWicFormat,
+#endif
+};
 
-static const DecoderFormat* FindFormat(FILE* stream)
+// The format whose test the first bytes pass or, with `fallBack`, the one that takes the
+// rest; null for a file shorter than the fewest bytes.
+static const DecoderFormat* FindFormat(FILE* stream, bool fallBack)
 {
-    uint8_t bytes[kDetectedBytes];
-    if (fread(bytes, 1, sizeof bytes, stream) < sizeof bytes) {
+    uint8_t bytes[kDetectedBytes] = {};
+    if (fread(bytes, 1, sizeof bytes, stream) < kFewestDetectedBytes) {
         return nullptr;
     }
     for (const DecoderFormat* format : kFormats) {
-        if (format->recognise(bytes)) {
+        if (format->recognise != nullptr ? format->recognise(bytes) : fallBack) {
             return format;
         }
     }
@@ -26,7 +32,7 @@ static const DecoderFormat* FindFormat(FILE* stream)
 
 ImageFormat DetectFormat(FILE* stream)
 {
-    const DecoderFormat* format = FindFormat(stream);
+    const DecoderFormat* format = FindFormat(stream, false);
     return format != nullptr ? format->format : FORMAT_UNKNOWN;
 }
 
@@ -39,7 +45,7 @@ cImageDecoder::cImageDecoder(FILE* opened)
         error = DE_OPEN;
         return;
     }
-    table = FindFormat(file);
+    table = FindFormat(file, true);
     if (table == nullptr) {
         error = DE_FORMAT;
         return;

@@ -1,6 +1,7 @@
-// One image file (JPEG, BMP, GIF or PNG) turned into a device bitmap, whole or as a window
-// shows it. This is the façade: each format lives in its own file (BmpDecoder, GifDecoder,
-// JpegDecoder, PngDecoder) behind a table of functions (DecoderFormat.h); AreaReduction
+// One image file (JPEG, BMP, GIF, PNG, WebP, and on Windows whatever the system's imaging
+// component reads) turned into a device bitmap, whole or as a window shows it. This is the
+// façade: each format lives in its own file (BmpDecoder, GifDecoder, JpegDecoder, PngDecoder,
+// WebpDecoder, WicDecoder) behind a table of functions (DecoderFormat.h); AreaReduction
 // shrinks pixels, LinearEnlargement enlarges them.
 #pragma once
 
@@ -16,6 +17,8 @@ enum ImageFormat {
     FORMAT_BMP = 2,
     FORMAT_GIF = 3,
     FORMAT_PNG = 4,
+    FORMAT_WEBP = 5,
+    FORMAT_WIC = 6, // a file none of the others recognises, read by the system's imaging component
 };
 
 enum DecoderError {
@@ -27,6 +30,8 @@ enum DecoderError {
     DE_BITMAP = -5,
     DE_JPEG = -10,
     DE_PNG = -11,
+    DE_WEBP = -12,
+    DE_WIC = -13,
 };
 
 // A device bitmap for a view, owned by the caller (null after any error or for a view that
@@ -38,7 +43,8 @@ struct ViewBitmap {
     PixelRect destination;
 };
 
-// Reads the first ten bytes of the stream and names the format they announce.
+// Reads the first bytes of the stream and names the format they announce (never FORMAT_WIC,
+// which no bytes announce).
 ImageFormat DetectFormat(FILE* stream);
 
 struct DecoderCore;

@@ -88,7 +88,7 @@ static void PutNumber(std::vector<uint8_t>& out, uint32_t value, int bytes, bool
     }
 }
 
-std::vector<uint8_t> ExifWithOrientation(int orientation, bool bigEndian, int before)
+std::vector<uint8_t> ExifWithOrientation(int orientation, bool bigEndian, int before, int type)
 {
     std::vector<uint8_t> out = {'E', 'x', 'i', 'f', 0, 0};
     out.insert(out.end(), bigEndian ? std::initializer_list<uint8_t>{'M', 'M'} : std::initializer_list<uint8_t>{'I', 'I'});
@@ -102,10 +102,14 @@ std::vector<uint8_t> ExifWithOrientation(int orientation, bool bigEndian, int be
         PutNumber(out, 640, 4, bigEndian);
     }
     PutNumber(out, 0x0112, 2, bigEndian);
-    PutNumber(out, 3, 2, bigEndian);
+    PutNumber(out, type, 2, bigEndian);
     PutNumber(out, 1, 4, bigEndian);
-    PutNumber(out, orientation, 2, bigEndian);
-    PutNumber(out, 0, 2, bigEndian);
+    if (type == 3) {
+        PutNumber(out, orientation, 2, bigEndian);
+        PutNumber(out, 0, 2, bigEndian);
+    } else {
+        PutNumber(out, static_cast<uint32_t>(orientation), 4, bigEndian);
+    }
     PutNumber(out, 0, 4, bigEndian); // no next IFD
     return out;
 }

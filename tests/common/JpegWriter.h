@@ -16,8 +16,9 @@ std::vector<uint8_t> WriteJpeg(const Picture& picture, JpegKind kind, int qualit
 std::vector<uint8_t> WriteCameraJpeg(const Picture& picture, const std::vector<uint8_t>& app1,
                                      JpegKind kind = JPEG_COLOUR, int quality = 90, bool progressive = false);
 // An APP1 body, "Exif\0\0" and a TIFF header in either byte order, whose IFD0 holds
-// `before` other entries and then the orientation tag (type SHORT, count 1).
-std::vector<uint8_t> ExifWithOrientation(int orientation, bool bigEndian, int before = 2);
+// `before` other entries and then the orientation tag (count 1) of that TIFF type: 3 SHORT,
+// 4 LONG, 9 SLONG.
+std::vector<uint8_t> ExifWithOrientation(int orientation, bool bigEndian, int before = 2, int type = 3);
 // The picture as a viewer shows a file of that Exif orientation (1 to 8).
 Picture Oriented(const Picture& stored, int orientation);
 // The library's decompression with its default output, as 0xRRGGBB (grey: r = g = b).

@@ -46,6 +46,10 @@ TEST(DetectFormat, RecognisesByTheFirstTenBytesInOrder)
     EXPECT_EQ(Detect(Bytes("GIF89a\x01\x00\x01\x00")), FORMAT_GIF);
     EXPECT_EQ(Detect(Bytes("GIF88a\x01\x00\x01\x00")), FORMAT_UNKNOWN);
     EXPECT_EQ(Detect(Bytes("GIF87aJFIF")), FORMAT_JPEG); // JFIF is tested first
+    EXPECT_EQ(Detect(Bytes("RIFF\x24\x00\x00\x00WEBP")), FORMAT_WEBP);
+    EXPECT_EQ(Detect(Bytes("RIFF\x24\x00\x00\x00WAVE")), FORMAT_UNKNOWN);
+    EXPECT_EQ(Detect(Bytes("RIFF\x24\x00\x00\x00WEB")), FORMAT_UNKNOWN);                     // eleven bytes
+    EXPECT_EQ(Detect(Bytes("II*\x00\x08\x00\x00\x00\x0B\x00\x00\x01")), FORMAT_UNKNOWN); // no bytes name the rest
 }
 
 std::vector<uint8_t> SmallBmp(int width = 5, int height = 3, bool topDown = false)

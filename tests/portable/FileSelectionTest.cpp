@@ -40,7 +40,8 @@ TEST(FileSelection, FilterOffersPicturesThenAllFiles)
     extensions.Add(".heic");
     using namespace std::string_literals;
     EXPECT_EQ(OpenFileFilter(extensions),
-              "Pictures\0*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.heic\0All files\0*.*\0\0"s);
+              "Pictures\0*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.webp;*.tif;*.tiff;*.heic\0"
+              "All files\0*.*\0\0"s);
 }
 
 } // namespace

@@ -244,6 +244,26 @@ TEST(JpegDecoder, ExifOrientationsTurnEveryView)
     }
 }
 
+// Some writers store the tag as a LONG or an SLONG: its value is then 4 bytes.
+TEST(JpegDecoder, ExifOrientationStoredAsAnyIntegerType)
+{
+    struct Case {
+        int type;
+        int orientation;
+        bool bigEndian;
+        int expected;
+    };
+    const Case cases[] = {{3, 6, true, 6},  {4, 6, true, 6},   {4, 8, false, 8}, {9, 5, true, 5},
+                          {9, 3, false, 3}, {9, -6, true, 1}, {4, 9, false, 1}, {4, 0x10006, true, 1}};
+    for (const Case& c : cases) {
+        std::string what = "type " + std::to_string(c.type) + ", value " + std::to_string(c.orientation) +
+                           (c.bigEndian ? ", big-endian" : ", little-endian");
+        std::vector<uint8_t> exif = ExifWithOrientation(c.orientation, c.bigEndian, 1, c.type);
+        EXPECT_EQ(ExifOrientation(exif.data(), exif.size()), c.expected) << what;
+        EXPECT_EQ(DecodeBytes(WriteCameraJpeg(ColourfulPicture(9, 5), exif)).width, c.expected >= 5 ? 5 : 9) << what;
+    }
+}
+
 TEST(JpegDecoder, MalformedExifMeansOrientationOne)
 {
     std::vector<uint8_t> good = ExifWithOrientation(6, true);
@@ -262,7 +282,7 @@ TEST(JpegDecoder, MalformedExifMeansOrientationOne)
         {"IFD0 inside the header", 13, 4},
         {"IFD0 past the end", 12, 0x7F},
         {"entry count past the end", entries + 1, 200},
-        {"type LONG", tag + 3, 4},
+        {"type RATIONAL", tag + 3, 5},
         {"two values", tag + 7, 2},
         {"value 9", tag + 9, 9},
         {"value 0", tag + 9, 0},

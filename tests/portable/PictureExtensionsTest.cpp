@@ -12,7 +12,7 @@ TEST(PictureExtensions, NamesMatchInAnyLetterCaseAtTheirEndOnly)
         bool matches;
     } cases[] = {{"a.jpg", true},  {"A.JPEG", true}, {"b.Jfif", true},     {"c.dib", true},  {"d.PnG", true},
                  {".gif", true},   {"e.jpg.txt", false}, {"fjpg", false},  {"g.jp", false},  {"", false},
-                 {"h.webp", false}, {"i.jpe", true}};
+                 {"h.webp", true}, {"i.jpe", true}, {"j.TIFF", true}, {"k.tif", true}, {"l.heic", false}};
     for (const auto& c : cases) {
         EXPECT_EQ(extensions.Matches(c.name), c.matches) << c.name;
     }
@@ -23,16 +23,16 @@ TEST(PictureExtensions, NamesMatchInAnyLetterCaseAtTheirEndOnly)
 TEST(PictureExtensions, AddedOnesJoinOnceAndTheFilterListsEachInOrder)
 {
     cPictureExtensions extensions;
-    EXPECT_EQ(extensions.FilterPattern(), "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png");
+    EXPECT_EQ(extensions.FilterPattern(), "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.webp;*.tif;*.tiff");
     extensions.Add(".HEIC");
     extensions.Add(".heic");
     extensions.Add(".jpg");
     for (const char* refused : {"", ".", "tif", ".t*f", ".a;b", ".a.b", ".a b"}) {
         extensions.Add(refused);
     }
-    EXPECT_EQ(extensions.List().size(), 9u);
+    EXPECT_EQ(extensions.List().size(), 12u);
     EXPECT_TRUE(extensions.Matches("x.heic"));
-    EXPECT_EQ(extensions.FilterPattern(), "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.heic");
+    EXPECT_EQ(extensions.FilterPattern(), "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.webp;*.tif;*.tiff;*.heic");
 }
 
 } // namespace

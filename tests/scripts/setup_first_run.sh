@@ -53,7 +53,7 @@ run_setup() { # cache -> setup's stdout in $work/out, stderr in $work/err
 
 check_run() { # what
   [ -s "$work/out" ] && fail "$1: setup wrote to stdout: $(head -c 200 "$work/out")"
-  [ "$(wc -l < "$work/configured")" -eq 8 ] || fail "$1: expected 8 configured builds: $(cat "$work/configured")"
+  [ "$(wc -l < "$work/configured")" -eq 10 ] || fail "$1: expected 10 configured builds: $(cat "$work/configured")"
   grep -q '^Types: deb-src' "$work/apt/sources.list.d/velmarin-src.sources" ||
     fail "$1: no deb-src list written"
   grep -q 'deb.example.org' "$work/apt/sources.list.d/velmarin-src.sources" ||

@@ -119,6 +119,18 @@ TEST_F(FolderShow, AFolderShowsItsPicturesInOrderAndSkipsADamagedOneWithoutABlac
         << "names in the shell's order, the subfolder after them, a path past MAX_PATH; the damaged file entry black";
 }
 
+// The walk also takes the extensions the system's imaging component declares (".ico" for
+// Wine's ICO decoder); what a file holds is still told by its content.
+TEST_F(FolderShow, AFolderShowsFilesOfTheExtensionsTheImagingComponentDeclares)
+{
+    const std::string root = TempPath("component-folder");
+    WriteTreeFile(root + "\\a.ico", SolidBmp(kRed));
+    WriteTreeFile(root + "\\b.bmp", SolidBmp(kGreen));
+    HWND window = Start(0, {root});
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Shown(window, 3), (std::vector<uint32_t>{kRed, kGreen, kRed}));
+}
+
 TEST_F(FolderShow, ARunGoesOnWhereTheLastStoppedInBothOrders)
 {
     const std::string root = TempPath("resume") + Utf8(kScriptsInAFolderName);

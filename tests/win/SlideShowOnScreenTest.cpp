@@ -7,6 +7,8 @@
 #include "tests/common/JpegWriter.h"
 #include "tests/common/PngWriter.h"
 #include "tests/common/TestFiles.h"
+#include "tests/common/TiffWriter.h"
+#include "tests/common/WebpWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -275,6 +277,24 @@ TEST_F(SlideShowOnScreen, CameraPhotosPngsAndGif89aShowAsViewersShowThem)
     ExpectShownAt(Tick(window), ShownPng(png), 412, 334);
     colours[3] = kBlack;
     ExpectShownAt(Tick(window), ColoursOf(indexed, colours), 452, 344);
+}
+
+// A WebP, and a TIFF that the picture thread reads through the system's imaging component.
+TEST_F(SlideShowOnScreen, WebpAndTiffPicturesShowInBothModes)
+{
+    Picture webp = ColourfulPicture(300, 200), tiff = ColourfulPicture(240, 180);
+    std::vector<std::string> paths = {WriteTempFile("show.webp", WriteWebp(WebpFrame(webp), true)),
+                                      WriteTempFile("show.tif", WriteTiff({TiffPage(tiff, 8)}))};
+    HWND window = Start(0, paths);
+    ASSERT_NE(window, nullptr);
+    ExpectCentred(Tick(window), webp);
+    ExpectCentred(Tick(window), Oriented(tiff, 8));
+    saver.reset();
+
+    window = Start(2, paths);
+    ASSERT_NE(window, nullptr);
+    ExpectFitted(Tick(window), 300, 200);
+    ExpectFitted(Tick(window), 180, 240);
 }
 
 // Tick waits until the next picture is prepared: a tick draws it without opening the file
