@@ -46,6 +46,9 @@ static int32_t areaCount = 0;
 static bool late[kMostMonitors];
 // The latest pick drawn: where the next run goes on (serial 0: nothing drawn yet).
 static SequencePick lastShown;
+// Without fading, the picture each monitor shows, drawn again when the window is repainted
+// (with fading the fades keep it).
+static TickPicture onScreen[kMostMonitors];
 
 static void AddEntry(const char* path, void* entries)
 {
@@ -172,6 +175,9 @@ static bool ShowPrepared(HWND window, HDC dc, int32_t monitor)
     if (picture.pick.serial > lastShown.serial) {
         lastShown = std::move(picture.pick);
     }
+    if (!fadeOn) {
+        onScreen[monitor] = std::move(picture);
+    }
     OrderPicture(monitor, false);
     return true;
 }
@@ -294,13 +300,33 @@ static LRESULT PicturesWaiting()
     return waiting;
 }
 
-// Black, and with fading on what each monitor shows drawn again.
+// Lets go of what the monitors show: their areas have changed or the show ends.
+static void ForgetShown()
+{
+    for (TickPicture& shown : onScreen) {
+        shown = TickPicture();
+    }
+    fades.Forget();
+}
+
 static void OnEraseBackground(HWND window)
 {
     cWindowDc dc(window);
     RECT client;
     GetClientRect(window, &client);
     FillBlack(dc, client);
+}
+
+// What each monitor shows, drawn again once the default painting has erased the window: a
+// repaint never takes a picture away before the next one comes.
+static void RedrawShown(HWND window)
+{
+    cWindowDc dc(window);
+    for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
+        if (onScreen[monitor].bitmap.Get() != nullptr) {
+            ShowPicture(dc, areas[monitor], onScreen[monitor]);
+        }
+    }
     fades.Redraw(dc);
 }
 
@@ -310,7 +336,7 @@ static void OnEraseBackground(HWND window)
 static void OnDisplayChange(HWND window)
 {
     StopFadeTimer(window);
-    fades.Forget();
+    ForgetShown();
     OnEraseBackground(window);
     MeasureAreas(window);
     for (int32_t monitor = 0; monitor < areaCount; ++monitor) {
@@ -330,7 +356,7 @@ static void OnDestroy(HWND window)
         KillTimer(window, timerId);
     }
     StopFadeTimer(window);
-    fades.Forget();
+    ForgetShown();
     if (worker->Stop(kWorkerStopWait)) {
         delete worker;
     }
@@ -354,6 +380,11 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_ERASEBKGND:
         OnEraseBackground(window);
         break;
+    case WM_PAINT: {
+        LRESULT painted = SaverDefaultProc(window, message, wParam, lParam);
+        RedrawShown(window);
+        return painted;
+    }
     case WM_DISPLAYCHANGE:
         OnDisplayChange(window);
         break;
