@@ -77,6 +77,9 @@ public:
     // the sequence in show order, a picture each, whatever order they ask in. Each asks once
     // a turn; a new number of monitors begins the turns afresh.
     SequencePick NextFor(uint32_t monitor, uint32_t monitors);
+    // The extensions of the pictures folder entries show: more may join before the first
+    // step or pick.
+    cPictureExtensions& Extensions() { return extensions; }
 
 private:
     struct Level {
@@ -127,7 +130,7 @@ private:
     const bool randomOrder;
     ResumePoint resume; // the last pick's, or the stored one before any
     std::unique_ptr<cFolderSource> folders;
-    const cPictureExtensions extensions;
+    cPictureExtensions extensions;
     ShowRandom random;
     uint64_t picks = 0;
     cWalk walk;

@@ -4,6 +4,7 @@
 #include "../shared/cgen.h"
 #include "SlideShowLogic.h"
 #include "SystemFolders.h"
+#include "decoder/SystemPictureExtensions.h"
 #include "decoder/cImageDecoder.h"
 
 #include <objbase.h>
@@ -195,10 +196,13 @@ unsigned __stdcall cPictureWorker::Run(void* worker)
     return 0;
 }
 
-// Orders are taken up monitor by monitor, the first monitors first, so that the monitors
-// take their turns from the sequence in show order. Between orders the library is walked.
+// Folder entries show the pictures of the system's imaging component too; asking it which
+// those are loads it, which the window's thread does not wait for. Orders are taken up
+// monitor by monitor, the first monitors first, so that the monitors take their turns from
+// the sequence in show order. Between orders the library is walked.
 void cPictureWorker::Work()
 {
+    AddSystemPictureExtensions(sequence->Extensions());
     int32_t monitor = 0;
     PictureOrder order = {};
     uint32_t generation = 0;

@@ -10,7 +10,6 @@
 #include "SlideShowLogic.h"
 #include "SystemFolders.h"
 #include "WideText.h"
-#include "decoder/SystemPictureExtensions.h"
 #include "shared.h"
 
 #include <ctime>
@@ -55,15 +54,6 @@ static void AddEntry(const char* path, void* entries)
     static_cast<std::vector<std::string>*>(entries)->push_back(Utf8FromCodePage(path));
 }
 
-// The extensions of the pictures a folder entry shows: the saver's own and those of the
-// system's imaging component.
-static cPictureExtensions ShowExtensions()
-{
-    cPictureExtensions extensions;
-    AddSystemPictureExtensions(extensions);
-    return extensions;
-}
-
 // The image list's pictures, from where the last run stopped; random order is seeded with
 // the time.
 static std::unique_ptr<cPictureSequence> MakeSequence()
@@ -75,7 +65,7 @@ static std::unique_ptr<cPictureSequence> MakeSequence()
     bool randomOrder = (displayFlags & FLAG_RANDOM_ORDER) != 0;
     uint32_t seed = randomOrder ? static_cast<uint32_t>(time(nullptr)) : 0;
     cPictureSequence* sequence = new (std::nothrow)
-        cPictureSequence(entries, randomOrder, seed, resume, SystemFolders(), ShowExtensions());
+        cPictureSequence(entries, randomOrder, seed, resume, SystemFolders(), cPictureExtensions());
     RNew(sequence, kSourceName, __LINE__);
     return std::unique_ptr<cPictureSequence>(sequence);
 }
