@@ -6,6 +6,7 @@
 //   first-ms             the saver window's first picture prepared, from its creation, in
 //                        the order the settings give
 // Usage: library-bench walk FOLDER | library-bench first
+#include "Stopwatch.h"
 #include "host/SaverClass.h"
 #include "screensaver/PictureSequence.h"
 #include "screensaver/SSaver.h"
@@ -17,21 +18,6 @@
 #include <string>
 
 static const int kSpreadPicks = 20;
-
-static double Milliseconds(LARGE_INTEGER from)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-static LARGE_INTEGER Now()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
 
 static cPictureSequence RandomSequence(const std::string& folder)
 {

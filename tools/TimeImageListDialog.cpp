@@ -3,6 +3,7 @@
 // (wide paths, in no particular order), Sort, OK, and opening it again on what OK wrote.
 // Prints each in milliseconds; the exit code is 1 when a step left the wrong list.
 // Usage: time-image-list-dialog [FILES]   (10000 by default)
+#include "Stopwatch.h"
 #include "resources/resource.h"
 #include "screensaver/ImagesDialog.h"
 #include "screensaver/shared.h"
@@ -47,21 +48,6 @@ static HGLOBAL MakeWideDrop(const std::vector<std::wstring>& paths)
     }
     GlobalUnlock(drop);
     return drop;
-}
-
-static double Milliseconds(const LARGE_INTEGER& start)
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-static LARGE_INTEGER Now()
-{
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
 }
 
 static HWND OpenDialog(double* elapsed)
