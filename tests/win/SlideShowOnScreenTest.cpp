@@ -287,13 +287,13 @@ TEST_F(SlideShowOnScreen, WebpAndTiffPicturesShowInBothModes)
                                       WriteTempFile("show.tif", WriteTiff({TiffPage(tiff, 8)}))};
     HWND window = Start(0, paths);
     ASSERT_NE(window, nullptr);
-    ExpectCentred(Tick(window), webp);
+    ExpectCentred(Drawn(window), webp);
     ExpectCentred(Tick(window), Oriented(tiff, 8));
     saver.reset();
 
     window = Start(2, paths);
     ASSERT_NE(window, nullptr);
-    ExpectFitted(Tick(window), 300, 200);
+    ExpectFitted(Drawn(window), 300, 200);
     ExpectFitted(Tick(window), 180, 240);
 }
 
