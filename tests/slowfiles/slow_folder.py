@@ -4,7 +4,8 @@
     slow_folder.py SOURCE MOUNT_POINT
 
 A read of NAME (a name holding ".slow.") waits while SOURCE/NAME.hold exists; while it
-waits, SOURCE/NAME.reading exists. Opens never wait: only the thread that reads stalls.
+waits, SOURCE/NAME.reading exists. SOURCE/NAME.pass lets one waiting read go, and is taken
+away by it. Opens never wait: only the thread that reads stalls.
 Runs until unmounted or sent SIGTERM or SIGINT.
 """
 import errno
@@ -64,10 +65,18 @@ class SlowFolder(Operations):
             return
         self._enter_waiting(marker)
         try:
-            while os.path.exists(hold):
+            while os.path.exists(hold) and not self._take_pass(source_path + ".pass"):
                 time.sleep(HOLD_POLL_SECONDS)
         finally:
             self._leave_waiting(marker)
+
+    @staticmethod
+    def _take_pass(path):
+        try:
+            os.remove(path)
+            return True
+        except FileNotFoundError:
+            return False
 
     def _enter_waiting(self, marker):
         with self.waiting_lock:
