@@ -30,11 +30,6 @@ uint32_t ShowRandom::Draw()
     return (state >> 16) & 0x7FFF;
 }
 
-int32_t RandomIndex(uint32_t draw, int32_t count)
-{
-    return static_cast<int32_t>(static_cast<int64_t>(draw) * count / 32768);
-}
-
 // Truncation toward zero; values out of range (and NaN) give INT32_MIN, as the x86 conversion does.
 static int32_t TruncateToInt32(double value)
 {
@@ -108,9 +103,4 @@ PixelRect MonitorInWindow(const PixelRect& monitor, int32_t windowLeft, int32_t 
     int64_t right = static_cast<int64_t>(monitor.right) - windowLeft;
     int64_t bottom = static_cast<int64_t>(monitor.bottom) - windowTop;
     return {Clamp(left, clientWidth), Clamp(top, clientHeight), Clamp(right, clientWidth), Clamp(bottom, clientHeight)};
-}
-
-int32_t ListIndex(int32_t first, int32_t monitor, int32_t count)
-{
-    return static_cast<int32_t>((static_cast<int64_t>(first) + monitor) % count);
 }

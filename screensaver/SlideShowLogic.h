@@ -20,9 +20,6 @@ private:
     uint32_t state = 0;
 };
 
-// An index below count, each nearly equally likely for draws 0 ... 32767; count > 0.
-int32_t RandomIndex(uint32_t draw, int32_t count);
-
 struct Placement {
     int32_t x;
     int32_t y;
@@ -54,7 +51,3 @@ void OrderMonitors(Monitor* monitors, int32_t count);
 // that area; empty (right <= left or bottom <= top) when the window does not reach it.
 PixelRect MonitorInWindow(const PixelRect& monitor, int32_t windowLeft, int32_t windowTop, int32_t clientWidth,
                           int32_t clientHeight);
-
-// In list order, the entry of `count` (> 0) that monitor number `monitor` shows at a tick
-// whose first monitor shows entry `first`: each monitor the next entry, wrapping.
-int32_t ListIndex(int32_t first, int32_t monitor, int32_t count);

@@ -29,24 +29,6 @@ TEST(ShowRandom, IsTheClassicGeneratorSeededAsGiven)
     EXPECT_EQ(random.Draw(), 6334u);
 }
 
-TEST(RandomIndex, EveryLoadedEntryIsChosenEvenlyAndNoneOutside)
-{
-    for (int32_t count : {1, 2, 3, 7, 1000}) {
-        std::vector<int> chosen(count, 0);
-        for (uint32_t draw = 0; draw < 32768; ++draw) {
-            int32_t index = RandomIndex(draw, count);
-            ASSERT_GE(index, 0);
-            ASSERT_LT(index, count);
-            ++chosen[index];
-        }
-        for (int times : chosen) {
-            EXPECT_NEAR(times, 32768.0 / count, 1.0) << count;
-        }
-    }
-    EXPECT_EQ(RandomIndex(16383, 2), 0);
-    EXPECT_EQ(RandomIndex(16384, 2), 1);
-}
-
 void ExpectPlaced(const Placement& placement, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     EXPECT_EQ(placement.x, x);
@@ -129,17 +111,6 @@ TEST(MonitorInWindow, MovesToTheWindowsCoordinatesAndCutsToItsClientArea)
     EXPECT_LE(outside.right, outside.left);
     ExpectRect(MonitorInWindow({0, 0, 1024, 768}, 100, 50, 200, 100), 0, 0, 200, 100);
     ExpectRect(MonitorInWindow({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MAX, INT32_MAX, 10, 10), 0, 0, 0, 0);
-}
-
-TEST(ListIndex, EveryMonitorGoesThroughTheWholeListAndChangesAtEachTick)
-{
-    struct {
-        int32_t first, monitor, count, index;
-    } cases[] = {{0, 0, 3, 0}, {2, 0, 3, 2}, {0, 1, 3, 1}, {2, 1, 3, 0}, {1, 2, 3, 0}, {0, 5, 2, 1}, {0, 1, 1, 0},
-                 {0, 1, 2, 1}, {1, 1, 2, 0}}; // two pictures on two monitors swap at every tick
-    for (const auto& c : cases) {
-        EXPECT_EQ(ListIndex(c.first, c.monitor, c.count), c.index) << c.first << " " << c.monitor << " " << c.count;
-    }
 }
 
 } // namespace
