@@ -2,6 +2,7 @@
 
 #include "FileSelection.h"
 #include "PictureExtensions.h"
+#include "WideText.h"
 #include "decoder/SystemPictureExtensions.h"
 
 #include <cderr.h>
@@ -91,19 +92,6 @@ private:
     Interface* object = nullptr;
 };
 
-// In the code page of the ANSI interface, as the list has paths.
-static std::string AnsiText(const std::wstring& text)
-{
-    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) {
-        return "";
-    }
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &bytes[0], size, nullptr, nullptr);
-    bytes.resize(static_cast<size_t>(size - 1));
-    return bytes;
-}
-
 static std::wstring TakeTaskText(wchar_t* text)
 {
     std::wstring copy = text;
@@ -167,7 +155,7 @@ std::string ChooseFolder(HWND owner)
     if (!PickWithFileDialog(owner, &folder)) {
         folder = PickWithFolderBrowser(owner);
     }
-    return AnsiText(folder);
+    return CodePageText(folder);
 }
 
 // The block's wide texts, copied out first: the shell need not align them.
@@ -177,7 +165,7 @@ static std::vector<std::string> WideTextsOf(const BYTE* block, size_t bytes)
     memcpy(&texts[0], block, texts.size() * sizeof(wchar_t));
     std::vector<std::string> paths;
     for (const std::wstring& text : ZeroSeparatedTexts(texts.c_str(), texts.size())) {
-        paths.push_back(AnsiText(text));
+        paths.push_back(CodePageText(text));
     }
     return paths;
 }

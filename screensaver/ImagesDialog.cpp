@@ -4,6 +4,7 @@
 #include "ImageChoosers.h"
 #include "Reports.h"
 #include "UnsavedSettings.h"
+#include "WideText.h"
 #include "resources/resource.h"
 #include "shared.h"
 
@@ -47,14 +48,11 @@ static int EntryCount(HWND list)
 // the same entry when these forms are equal, as the file system compares names.
 static std::wstring UpperCaseForm(const char* path)
 {
-    int size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (size <= 1) {
-        return L"";
+    std::wstring wide = Utf16FromCodePage(path);
+    int length = static_cast<int>(wide.size());
+    if (length > 0) {
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), length, &wide[0], length);
     }
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path, -1, &wide[0], size);
-    wide.resize(static_cast<size_t>(size - 1));
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), size - 1, &wide[0], size - 1);
     return wide;
 }
 

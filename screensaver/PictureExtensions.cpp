@@ -60,9 +60,9 @@ void cPictureExtensions::Add(const char* extension)
     extensions.push_back(lower);
 }
 
-bool cPictureExtensions::Matches(const char* name) const
+template <typename Char>
+static bool EndsWithAny(const Char* name, size_t length, const std::vector<std::string>& extensions)
 {
-    size_t length = strlen(name);
     for (const std::string& extension : extensions) {
         if (EndsWith(name, length, extension)) {
             return true;
@@ -71,15 +71,14 @@ bool cPictureExtensions::Matches(const char* name) const
     return false;
 }
 
+bool cPictureExtensions::Matches(const char* name) const
+{
+    return EndsWithAny(name, strlen(name), extensions);
+}
+
 bool cPictureExtensions::Matches(const wchar_t* name) const
 {
-    size_t length = wcslen(name);
-    for (const std::string& extension : extensions) {
-        if (EndsWith(name, length, extension)) {
-            return true;
-        }
-    }
-    return false;
+    return EndsWithAny(name, wcslen(name), extensions);
 }
 
 std::string cPictureExtensions::FilterPattern() const

@@ -17,18 +17,33 @@ std::wstring Utf16(const std::string& utf8)
     return Wide(CP_UTF8, utf8);
 }
 
-std::string Utf8(const std::wstring& utf16)
+static std::string Narrow(UINT codePage, const std::wstring& utf16)
 {
     int size = static_cast<int>(utf16.size());
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(codePage, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, &text[0], bytes, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, utf16.data(), size, &text[0], bytes, nullptr, nullptr);
     }
     return text;
 }
 
+std::string Utf8(const std::wstring& utf16)
+{
+    return Narrow(CP_UTF8, utf16);
+}
+
 std::string Utf8FromCodePage(const char* text)
 {
-    return Utf8(Wide(CP_ACP, text));
+    return Utf8(Utf16FromCodePage(text));
+}
+
+std::wstring Utf16FromCodePage(const char* text)
+{
+    return Wide(CP_ACP, text);
+}
+
+std::string CodePageText(const std::wstring& utf16)
+{
+    return Narrow(CP_ACP, utf16);
 }

@@ -7,5 +7,8 @@
 
 std::wstring Utf16(const std::string& utf8);
 std::string Utf8(const std::wstring& utf16);
-// Text of the ANSI functions, such as the image list's paths, in UTF-8.
+// Text of the ANSI functions, such as the image list's paths, in UTF-8 or UTF-16; and text
+// for them.
 std::string Utf8FromCodePage(const char* text);
+std::wstring Utf16FromCodePage(const char* text);
+std::string CodePageText(const std::wstring& utf16);

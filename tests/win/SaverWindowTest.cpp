@@ -164,6 +164,13 @@ CHILD_SCENARIO(PreviewFirstPicture)
 
 using SaverWindowProcedures = RegistryTest;
 
+// An image list of one red picture, shown for as long as a test runs.
+void StoreOneRedPicture()
+{
+    std::vector<uint32_t> red(40 * 30, 0xFF0000);
+    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+}
+
 TEST_F(SaverWindowProcedures, CursorTimerInputAndTeardown)
 {
     WriteSaverSettings(0, "250", {});
@@ -194,8 +201,7 @@ TEST_F(SaverWindowProcedures, ATickShowsTheLastPictureUntilItDrawsTheNextWithout
 
 TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
 {
-    std::vector<uint32_t> red(40 * 30, 0xFF0000);
-    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+    StoreOneRedPicture();
     ChildProcess child("DisplayChange");
     ASSERT_EQ(child.WaitForExit(), 0u);
     Observations seen = child.Observed();
@@ -205,8 +211,7 @@ TEST_F(SaverWindowProcedures, ADisplayChangeTakesTheNewLayoutAtOnce)
 
 TEST_F(SaverWindowProcedures, APreviewShowsItsFirstPictureWithoutATick)
 {
-    std::vector<uint32_t> red(40 * 30, 0xFF0000);
-    WriteSaverSettings(0, "1000000", {WriteTempFile("red.bmp", WriteBmp(MakeBmp({40, 30, red}, 24, false)))});
+    StoreOneRedPicture();
     ChildProcess child("PreviewFirstPicture");
     ASSERT_EQ(child.WaitForExit(), 0u);
     Observations seen = child.Observed();
